@@ -25,6 +25,10 @@ class Pty {
     slave_ = QString::fromLocal8Bit(ptsname(master_));
     // Holding the slave open keeps the master from seeing a hang-up between opens.
     keep_ = ::open(slave_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios tio{};
+    tcgetattr(keep_, &tio);
+    cfmakeraw(&tio);  // no echo of what the instrument sends
+    tcsetattr(keep_, TCSANOW, &tio);
   }
   ~Pty() {
     if (keep_ >= 0) ::close(keep_);
