@@ -1,5 +1,7 @@
 #include "serial.h"
 
+#include <algorithm>
+
 #include "posix_serial.h"
 
 TSerial::TSerial() : TSerial(std::make_unique<PosixSerialBackend>()) {}
@@ -83,7 +85,7 @@ uint8_t TSerial::ReadByte() {
 
 int32_t TSerial::ReadBuffer(char* buffer, int32_t count) {
   if (!IsOpen || count <= 0) return 0;
-  return backend_->Read(buffer, count);
+  return std::max<int32_t>(0, backend_->Read(buffer, count));
 }
 
 bool TSerial::DataAvailable() { return InQueueCount() > 0; }
