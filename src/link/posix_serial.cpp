@@ -118,6 +118,9 @@ void PosixSerialBackend::Close() {
   if (fd_ >= 0) {
     // Unsent bytes would make close() wait for the drain; a hung-up device never drains.
     if (hungUp_) tcflush(fd_, TCIOFLUSH);
+    // The exclusive mark outlives this descriptor while another one stays open
+    // (the simulator holds its slave), which would lock us out of the next open.
+    (void)ioctl(fd_, TIOCNXCL);
     ::close(fd_);
   }
   fd_ = -1;

@@ -1,0 +1,348 @@
+// setup720-sim: the simulated instrument behind a pseudo-terminal. The tool
+// opens the slave path as its COM port; this program answers on the master.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <string>
+
+#include <QDir>
+#include <QString>
+
+#include "link/comports.h"
+#include "sim_instrument.h"
+#include "util/text.h"
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+  const char c = 1;
+  const int saved = errno;
+  (void)!::write(g_signalPipe[1], &c, 1);
+  errno = saved;
+}
+
+void Usage(FILE* to) {
+  std::fputs(
+      "Usage: setup720-sim [options]\n"
+      "Simulates the instrument on a pseudo-terminal. The first line on stdout is\n"
+      "\"PTY <slave path>\"; the tool opens that path as its serial port.\n"
+      "\n"
+      "  --register N     write COMN=<slave path> into [PORTS] of <home>/Setup720.INI\n"
+      "                   (removed again on exit)\n"
+      "  --home DIR       folder of Setup720.INI (default $SETUP720_HOME, else the\n"
+      "                   current folder)\n"
+      "  --silent         answer no command\n"
+      "  --echo           send every command line back before its answer\n"
+      "  --ident TEXT     answer to R001 (default \"ORX 720 V3.21\")\n"
+      "  --r002 TEXT      answer to R002; its third character selects the text area\n"
+      "                   (3..9: FFa0, else FF80; default \"V03.21\")\n"
+      "  --no-answer CMD  ignore commands beginning with CMD (repeatable)\n"
+      "  --latency MS     delay before each answer\n"
+      "  --paced          send answers at the line rate (10 bits per byte)\n"
+      "  --boot-stop N    bootloader answers nothing from step N on (1 start byte,\n"
+      "                   2 ACK, 3 baud byte, 4 erase marker, 5/6 result bytes)\n"
+      "  --erase-ms MS    bootloader erase time (default 1500)\n"
+      "  --bootloader     start in the bootloader (emergency upload)\n"
+      "  --garbage        answer with random non-hex lines\n"
+      "  --seed N         seed for --garbage\n"
+      "  --long-lines     pad every answer line to 3000 bytes\n"
+      "  --stale-ms MS    drop partial input older than MS (default 1000, 0 never)\n"
+      "  --quiet          no log on stderr\n"
+      "  --help           this text\n",
+      to);
+}
+
+int32_t BaudOf(speed_t s) {
+  switch (s) {
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    case B230400: return 230400;
+    default: return 0;
+  }
+}
+
+int64_t NowUs() {
+  using namespace std::chrono;
+  static const steady_clock::time_point start = steady_clock::now();
+  return duration_cast<microseconds>(steady_clock::now() - start).count();
+}
+
+bool ParseNumber(const char* text, int64_t lo, int64_t hi, int64_t& value) {
+  if (!text || !*text) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long long v = std::strtoll(text, &end, 10);
+  if (errno || *end || v < lo || v > hi) return false;
+  value = v;
+  return true;
+}
+
+Text Arg(const char* s) { return FromQt(QString::fromLocal8Bit(s)); }
+
+struct Byte {
+  int64_t dueUs;
+  char c;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SimOptions options;
+  int64_t registerCom = 0;
+  QString home = qEnvironmentVariableIsSet("SETUP720_HOME") ? qEnvironmentVariable("SETUP720_HOME")
+                                                            : QDir::currentPath();
+  bool quiet = false;
+
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&](const char* what) -> const char* {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "setup720-sim: %s needs %s\n", a.c_str(), what);
+        std::exit(2);
+      }
+      return argv[++i];
+    };
+    auto number = [&](int64_t lo, int64_t hi) {
+      int64_t v = 0;
+      const char* text = value("a number");
+      if (!ParseNumber(text, lo, hi, v)) {
+        std::fprintf(stderr, "setup720-sim: %s: bad number \"%s\"\n", a.c_str(), text);
+        std::exit(2);
+      }
+      return v;
+    };
+    if (a == "--help" || a == "-h") {
+      Usage(stdout);
+      return 0;
+    } else if (a == "--register") {
+      registerCom = number(1, 99);
+    } else if (a == "--home") {
+      home = QString::fromLocal8Bit(value("a folder"));
+    } else if (a == "--silent") {
+      options.silent = true;
+    } else if (a == "--echo") {
+      options.echo = true;
+    } else if (a == "--ident") {
+      options.identity = Arg(value("a text"));
+    } else if (a == "--r002") {
+      options.version = Arg(value("a text"));
+    } else if (a == "--no-answer") {
+      options.noAnswer.push_back(Arg(value("a command")));
+    } else if (a == "--latency") {
+      options.latencyMs = static_cast<int32_t>(number(0, 600000));
+    } else if (a == "--paced") {
+      options.paced = true;
+    } else if (a == "--boot-stop") {
+      options.bootStopStep = static_cast<int32_t>(number(0, 6));
+    } else if (a == "--erase-ms") {
+      options.eraseMs = static_cast<int32_t>(number(0, 600000));
+    } else if (a == "--bootloader") {
+      options.startInBootloader = true;
+    } else if (a == "--garbage") {
+      options.garbage = true;
+    } else if (a == "--seed") {
+      options.garbageSeed = static_cast<uint32_t>(number(0, 0xFFFFFFFFll));
+    } else if (a == "--long-lines") {
+      options.longLines = true;
+    } else if (a == "--stale-ms") {
+      options.staleInputMs = static_cast<int32_t>(number(0, 600000));
+    } else if (a == "--quiet") {
+      quiet = true;
+    } else {
+      std::fprintf(stderr, "setup720-sim: unknown option \"%s\"\n", a.c_str());
+      Usage(stderr);
+      return 2;
+    }
+  }
+
+  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+    std::fprintf(stderr, "setup720-sim: no pseudo-terminal: %s\n", std::strerror(errno));
+    return 1;
+  }
+  const char* name = ptsname(master);
+  if (!name) {
+    std::fprintf(stderr, "setup720-sim: ptsname: %s\n", std::strerror(errno));
+    return 1;
+  }
+  const std::string slavePath = name;
+  // Holding the slave open ourselves: the tool's closing the port then never
+  // hangs up the master, and its settings stay readable here.
+  const int slave = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (slave < 0) {
+    std::fprintf(stderr, "setup720-sim: %s: %s\n", slavePath.c_str(), std::strerror(errno));
+    return 1;
+  }
+  termios tio{};
+  if (tcgetattr(slave, &tio) == 0) {
+    cfmakeraw(&tio);
+    cfsetispeed(&tio, B9600);
+    cfsetospeed(&tio, B9600);
+    tcsetattr(slave, TCSANOW, &tio);
+  }
+  auto slaveBaud = [&]() -> int32_t {
+    termios t{};
+    return tcgetattr(slave, &t) == 0 ? BaudOf(cfgetospeed(&t)) : 0;
+  };
+
+  if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    std::fprintf(stderr, "setup720-sim: pipe: %s\n", std::strerror(errno));
+    return 1;
+  }
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  const QString iniPath = QDir(home).filePath("Setup720.INI");
+  if (registerCom > 0) {
+    if (!WritePortEntry(iniPath, static_cast<int32_t>(registerCom), QString::fromStdString(slavePath))) {
+      std::fprintf(stderr, "setup720-sim: cannot write %s\n", iniPath.toLocal8Bit().constData());
+      return 1;
+    }
+  }
+
+  std::printf("PTY %s\n", slavePath.c_str());
+  std::fflush(stdout);
+  if (!quiet) {
+    std::fprintf(stderr, "setup720-sim: instrument on %s", slavePath.c_str());
+    if (registerCom > 0)
+      std::fprintf(stderr, " (COM%lld in %s)", static_cast<long long>(registerCom),
+                   iniPath.toLocal8Bit().constData());
+    std::fprintf(stderr, "\n");
+  }
+
+  SimInstrument instrument(options);
+  instrument.SetClock([] { return NowUs() / 1000; });
+
+  std::deque<Byte> out;
+  int64_t lineFreeUs = 0;
+  int32_t baud = slaveBaud();
+  instrument.output = [&](const QByteArray& bytes) {
+    int64_t start = instrument.EmitTimeMs() * 1000 + int64_t{options.latencyMs} * 1000;
+    if (!out.empty()) start = std::max(start, out.back().dueUs);
+    const int64_t step = 10'000'000 / (baud > 0 ? baud : 9600);
+    if (options.paced) start = std::max(start, lineFreeUs);
+    for (char c : bytes) {
+      if (options.paced) start += step;
+      out.push_back({start, c});
+    }
+    if (options.paced) lineFreeUs = start;
+  };
+
+  size_t logged = 0;
+  SimInstrument::Mode lastMode = instrument.CurrentMode();
+  int32_t lastUploads = 0;
+  auto log = [&] {
+    if (quiet) return;
+    const auto& commands = instrument.Commands();
+    for (; logged < commands.size(); ++logged)
+      std::fprintf(stderr, "< %s\n", ToQt(commands[logged]).toLocal8Bit().constData());
+    if (instrument.UploadsCompleted() != lastUploads) {
+      lastUploads = instrument.UploadsCompleted();
+      int bad = 0;
+      for (const SimRecord& r : instrument.Records()) bad += r.checksumOk ? 0 : 1;
+      std::fprintf(stderr, "bootloader: %zu records received, %d with a wrong checksum\n",
+                   instrument.Records().size(), bad);
+    }
+    if (instrument.CurrentMode() != lastMode) {
+      lastMode = instrument.CurrentMode();
+      static const char* names[] = {"command mode", "bootloader: waiting for start byte",
+                                    "bootloader: waiting for ACK", "bootloader: waiting for 57600",
+                                    "bootloader: erasing", "bootloader: taking records"};
+      std::fprintf(stderr, "%s\n", names[static_cast<int>(lastMode)]);
+    }
+    if (instrument.Commands().size() > 10000) {
+      instrument.ClearCommands();
+      logged = 0;
+    }
+  };
+
+  int rc = 0;
+  bool blocked = false;  // the slave's input buffer is full
+  for (;;) {
+    instrument.Poll();
+    log();
+    // Send what is due.
+    blocked = false;
+    const int64_t now = NowUs();
+    while (!out.empty() && out.front().dueUs <= now) {
+      char buf[512];
+      size_t n = 0;
+      while (n < sizeof buf && n < out.size() && out[n].dueUs <= now) {
+        buf[n] = out[n].c;
+        ++n;
+      }
+      const ssize_t w = ::write(master, buf, n);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        blocked = true;
+        break;
+      }
+      out.erase(out.begin(), out.begin() + w);
+    }
+
+    int64_t wakeUs = -1;
+    if (!out.empty() && !blocked) wakeUs = out.front().dueUs;
+    const int64_t due = instrument.NextDueMs();
+    if (due >= 0 && (wakeUs < 0 || due * 1000 < wakeUs)) wakeUs = due * 1000;
+    int timeout = -1;
+    if (wakeUs >= 0) timeout = static_cast<int>(std::clamp<int64_t>((wakeUs - NowUs() + 999) / 1000, 0, 60000));
+    if (blocked) timeout = timeout < 0 ? 50 : std::min(timeout, 50);
+
+    pollfd fds[2] = {{master, static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0},
+                     {g_signalPipe[0], POLLIN, 0}};
+    const int r = ::poll(fds, 2, timeout);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      std::fprintf(stderr, "setup720-sim: poll: %s\n", std::strerror(errno));
+      rc = 1;
+      break;
+    }
+    if (fds[1].revents & POLLIN) break;
+    if (fds[0].revents & POLLIN) {
+      char buf[4096];
+      const ssize_t n = ::read(master, buf, sizeof buf);
+      if (n > 0) {
+        baud = slaveBaud();
+        instrument.Receive(buf, static_cast<int>(n), baud);
+      } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        std::fprintf(stderr, "setup720-sim: read: %s\n", std::strerror(errno));
+        rc = 1;
+        break;
+      }
+    } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+      // Not expected while we hold the slave; never spin on it.
+      std::fprintf(stderr, "setup720-sim: the pseudo-terminal hung up\n");
+      rc = 1;
+      break;
+    }
+  }
+
+  if (registerCom > 0) RemovePortEntry(iniPath, static_cast<int32_t>(registerCom));
+  ::close(slave);
+  ::close(master);
+  if (!quiet) std::fprintf(stderr, "setup720-sim: ended\n");
+  return rc;
+}
