@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "util/dialogs.h"
 #include "util/msgbox.h"
 
 class Boxes {
@@ -13,6 +14,18 @@ class Boxes {
   static std::vector<BoxRequest>& Shown();
   // Answers for the next questions, in order; unanswered questions get "&Nein".
   static void AnswerNext(bool yes);
+  static void Clear();
+  static void Install();  // done once by the test main
+};
+
+// Every file dialog and input box is answered here: queued answers in order,
+// then cancel.
+class Dialogs {
+ public:
+  static std::vector<FileDialogRequest>& Files();    // file dialogs asked since Clear()
+  static std::vector<InputBoxRequest>& Inputs();     // input boxes asked since Clear()
+  static void AnswerFile(const QString& path);       // "" cancels
+  static void AnswerInput(bool ok, const Text& text);
   static void Clear();
   static void Install();  // done once by the test main
 };
