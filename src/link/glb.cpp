@@ -25,6 +25,7 @@ TGlb::TGlb(EventPump* pump, std::unique_ptr<SerialBackend> backend, QObject* par
                                    "Hilfedatei",
                                    "nicht gefunden",
                                    "Unzul\xE4ssige Ger\xE4teNr"});
+  CreateMainTables();
   TextMemory = QByteArray(16384, '\0');
   FuelMemory = QByteArray(16384, '\0');
   pump_->SetTickHandler([this] { Timer1Timer(); });

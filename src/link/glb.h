@@ -12,8 +12,11 @@
 
 #include "pump.h"
 #include "serial.h"
+#include "util/dialogs.h"
 #include "util/msgtable.h"
 #include "util/text.h"
+
+class SettingsStore;
 
 // Where the channel logs: the "Diagnose" window, which logs only while visible.
 class DiagnoseLog {
@@ -74,19 +77,105 @@ class TGlb : public QObject {
   bool Logging() const { return log_ && log_->Logging(); }
   void Log(const Text& line);
 
+  // ---- the main window's shared message tables (main_tables.cpp) ----
+  // Created with TGlb; the main window takes them over as its children so the
+  // language files reach them under its name.
+  MessageTable* StrMain = nullptr;
+  MessageTable* StrError = nullptr;
+  MessageTable* StrBRNmsg = nullptr;
+  void CreateMainTables();  // from the constructor
+  // The no-instrument message: StrError[32] + " " + CR + StrMain[21].
+  Text NoInstrumentText() const;
+
   // ---- service session (session.cpp) ----
   bool Busy = false;
   Text LastAnswer;
   Text ErrorText;
   Text InstrumentIdent;
 
-  // ---- memory images (transfer.cpp) ----
+  bool CheckConnection(int32_t port);
+  void ReopenPort();
+  bool QueryInstrument(const Text& command, Text* answer);
+  void ReleaseInstrument();
+  void BeginExchange(const Text& label, int32_t count);
+  void EndExchange();
+  void DrainInput();
+  void EnterServiceMode();
+  Text ReadAnswer();
+
+  // The main window's status label Label1; the session writes it.
+  Text StatusText;
+  void SetStatusText(const Text& text);
+
+  // ---- memory images and transfers (transfer.cpp) ----
   QByteArray TextMemory;
   int32_t TextMemoryLength = 0;
   QByteArray FuelMemory;
   int32_t FuelMemoryLength = 0;
   bool FuelMemoryValid = false;
   ProgressSink* Progress = nullptr;
+
+  bool ReadTextMemory();
+  bool WriteTextMemory();
+  bool ReadFuelMemory(int32_t length);
+  bool WriteFuelMemory();
+  // buffer is grown (zero-filled) to at least count bytes.
+  bool ReadParameterBlock(int32_t start, int32_t count, QByteArray& buffer);
+  bool WriteParameterBlock(int32_t start, int32_t count, const QByteArray& data);
+  // A transfer started while another one waits (a click processed inside the
+  // wait) is refused: it returns false at once and sets TransferRefused.
+  bool TransferRunning = false;
+  bool TransferRefused = false;
+
+  // ---- program-wide values and settings (settings.cpp) ----
+  QString ProgramDir;  // with a trailing separator
+  QString DataDir;     // ProgramDir + "Daten" + separator
+  QString HexFilePath;
+  QString HexFileName;
+  QString HexFileDir;
+  QString BinFilePath;
+  QString UserBinPath;
+  QString UserFileName = "Typlist.txt";
+  QString UserFileDir;
+  QString MapFileName;
+  Text ProgramVersion = "1.4,001-t2q";
+  Text LanguageName;
+  bool DisclaimerAccepted = false;
+  bool AutoCom = false;
+  int32_t UserLevel = 0;
+  int32_t SavedPort = 1;
+  bool TransferBusy = false;
+  bool PrinterReadFailed = false;
+  bool EmergencyMode = false;
+  Text OptionText;
+  int32_t SerialNumber = 0;  // the instrument's serial number and its text (editors/serial_number.h)
+  Text SerialNumberText;
+  // "Set" = "1" in the settings store shows "Sprache Messgerät" in the Service menu.
+  bool ShowInstrumentLanguageItem = false;
+
+  QString IniPath() const { return ProgramDir + "Setup720.INI"; }
+  // The creation step: folders (SETUP720_HOME or the program's folder),
+  // cleared images and option text, stored level, base settings, Busy off.
+  void InitProgramValues();
+  // The settings store; null means the user's own (SettingsStore::DefaultPath()).
+  SettingsStore* Registry = nullptr;
+  SettingsStore& Store();
+  void LoadBaseSettings();
+  // False when the INI file could not be written (or read, so as not to lose it).
+  bool SaveBaseSettings();
+  void LoadRegistrySettings();
+  void ShowHelpFile(const Text& topic);
+  void SetUserFile(const QString& path);
+  static bool FolderOfPathExists(const QString& path);
+  // The shared file dialogs the editor windows borrow.
+  TFileDialog OpenDialogTyp{FileDialogKind::Open, "TXT",
+                            "Textdatei (*.txt)|*.txt|Brennstofftabelle(BRN_*.bin)|BRN_*.bin|"
+                            "Hauptprogramm(*.bin)|*.bin|Alle Dateien (*.*)|*.*"};
+  TFileDialog SaveDialogtyp{FileDialogKind::Save, "TXT",
+                            "Textdatei (*.txt)|*.txt|Alle Dateien (*.*)|*.*"};
+
+ signals:
+  void statusTextChanged(const QString& text);
 
  private:
   EventPump* pump_;
