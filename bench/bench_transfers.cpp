@@ -1,6 +1,6 @@
-// Wall time of the memory transfers against setup720-sim --paced (its answers
-// leave at 9600 baud, 10 bits per byte) over a pseudo-terminal, compared with
-// the line-rate minimum of each routine:
+// Wall time of the memory transfers against setup720-sim --paced (the bytes
+// move at 9600 baud both ways, 10 bits per byte) over a pseudo-terminal,
+// compared with the line-rate minimum of each routine:
 //
 //   minimum = (bytes sent + bytes received) x 10 / 9600 s
 //           + PortCloseDelay x (1 for OpenPort, + 1 for the close step of the
@@ -8,10 +8,7 @@
 //           + (DiscardInput calls - 1) x 100 ms
 //
 // Each DiscardInput lasts until the next 100 ms tick, so consecutive ones end
-// on consecutive ticks; the first may end at once. The host's own bytes reach
-// the simulator at once through the pseudo-terminal (only its answers are
-// paced), so the "rx floor" (received bytes only, plus the same waits) is the
-// figure this set-up can actually approach.
+// on consecutive ticks; the first may end at once.
 #include <signal.h>
 
 #include <algorithm>
@@ -155,8 +152,8 @@ int main(int argc, char** argv) {
 
   std::printf("setup720-sim --paced on %s, PortCloseDelay %d ms, median of %d runs\n\n",
               qPrintable(line.mid(4)), glb.PortCloseDelay, kRuns);
-  std::printf("| routine | sent | received | wall ms | minimum ms | wall / minimum | rx floor ms | wall / rx floor | waits after answers ms | answer lines late ms (lines) |\n");
-  std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+  std::printf("| routine | sent | received | wall ms | minimum ms | wall / minimum | waits after answers ms | answer lines late ms (lines) |\n");
+  std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
   for (const Routine& r : routines) {
     std::vector<double> walls;
     int64_t sent = 0, received = 0;
@@ -178,11 +175,9 @@ int main(int argc, char** argv) {
     const Breakdown& parts = runs[runs.size() / 2].second;
     const double waits = glb.PortCloseDelay * (r.closeDelay ? 2.0 : 1.0) + (r.discards - 1) * 100.0;
     const double minimum = (sent + received) * 10.0 / 9600.0 * 1000.0 + waits;
-    const double rxFloor = received * 10.0 / 9600.0 * 1000.0 + waits;
-    std::printf("| %s%s | %lld | %lld | %.0f | %.0f | %.2f | %.0f | %.2f | %.0f | %.0f (%d) |\n",
+    std::printf("| %s%s | %lld | %lld | %.0f | %.0f | %.2f | %.0f | %.0f (%d) |\n",
                 r.name, ok ? "" : " (FAILED)", static_cast<long long>(sent),
-                static_cast<long long>(received), median, minimum, median / minimum, rxFloor,
-                median / rxFloor, parts.discardMs, parts.lineLateMs, parts.lines);
+                static_cast<long long>(received), median, minimum, median / minimum, parts.discardMs, parts.lineLateMs, parts.lines);
     std::fflush(stdout);
   }
 

@@ -279,9 +279,25 @@ int main(int argc, char** argv) {
     }
   };
 
+  // With pacing, the host's bytes also take their line time to arrive: a
+  // pseudo-terminal would hand them over at once, and the instrument would
+  // answer before a real one could have heard the command.
+  std::deque<Byte> in;
+  int64_t rxFreeUs = 0;
+  auto feedDue = [&] {
+    const int64_t now = NowUs();
+    QByteArray due;
+    while (!in.empty() && in.front().dueUs <= now) {
+      due.append(in.front().c);
+      in.pop_front();
+    }
+    if (!due.isEmpty()) instrument.Receive(due.constData(), static_cast<int>(due.size()), baud);
+  };
+
   int rc = 0;
   bool blocked = false;  // the slave's input buffer is full
   for (;;) {
+    feedDue();
     instrument.Poll();
     log();
     // Send what is due.
@@ -307,6 +323,7 @@ int main(int argc, char** argv) {
     if (!out.empty() && !blocked) wakeUs = out.front().dueUs;
     const int64_t due = instrument.NextDueMs();
     if (due >= 0 && (wakeUs < 0 || due * 1000 < wakeUs)) wakeUs = due * 1000;
+    if (!in.empty() && (wakeUs < 0 || in.front().dueUs < wakeUs)) wakeUs = in.front().dueUs;
     int timeout = -1;
     if (wakeUs >= 0) timeout = static_cast<int>(std::clamp<int64_t>((wakeUs - NowUs() + 999) / 1000, 0, 60000));
     if (blocked) timeout = timeout < 0 ? 50 : std::min(timeout, 50);
@@ -326,7 +343,14 @@ int main(int argc, char** argv) {
       const ssize_t n = ::read(master, buf, sizeof buf);
       if (n > 0) {
         baud = slaveBaud();
-        instrument.Receive(buf, static_cast<int>(n), baud);
+        if (options.paced) {
+          const int64_t step = 10'000'000 / (baud > 0 ? baud : 9600);
+          int64_t t = std::max(NowUs(), rxFreeUs);
+          for (ssize_t i = 0; i < n; ++i) in.push_back({t += step, buf[i]});
+          rxFreeUs = t;
+        } else {
+          instrument.Receive(buf, static_cast<int>(n), baud);
+        }
       } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
         std::fprintf(stderr, "setup720-sim: read: %s\n", std::strerror(errno));
         rc = 1;
