@@ -1,6 +1,7 @@
 #include "dialogs.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -12,16 +13,25 @@ DialogHook& Hook() {
   return hook;
 }
 
+ModalHook& Modal() {
+  static ModalHook hook;
+  return hook;
+}
+
 bool HaveWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
 
 QString ShowQtFileDialog(const FileDialogRequest& request) {
   if (!HaveWidgets()) return QString();
   QFileDialog dialog(QApplication::activeWindow(), ToQt(request.caption), request.folder);
   const QStringList filters = QtNameFilters(request.filter);
-  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  if (!filters.isEmpty() && request.kind != FileDialogKind::Folder) dialog.setNameFilters(filters);
   // The list shows the descriptions exactly as given; the patterns stay hidden.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  if (request.kind == FileDialogKind::Save) {
+  if (request.kind == FileDialogKind::Folder) {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+  } else if (request.kind == FileDialogKind::Save) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
   } else {
@@ -64,6 +74,18 @@ InputBoxResult InputBox(const Text& caption, const Text& prompt, const Text& def
   InputBoxResult result = Hook().input ? Hook().input(request) : ShowQtInputBox(request);
   if (!result.ok) result.text = defaultText;
   return result;
+}
+
+ModalHook SetModalHook(ModalHook hook) {
+  ModalHook previous = std::move(Modal());
+  Modal() = std::move(hook);
+  return previous;
+}
+
+int RunModal(QDialog* dialog) {
+  if (!dialog) return QDialog::Rejected;
+  if (Modal()) return Modal()(dialog);
+  return dialog->exec();
 }
 
 QStringList QtNameFilters(const Text& filter) {

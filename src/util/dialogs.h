@@ -8,7 +8,10 @@
 
 #include "text.h"
 
-enum class FileDialogKind { Open, Save };
+class QDialog;
+
+// Folder: the folder browser; the answer is a folder path.
+enum class FileDialogKind { Open, Save, Folder };
 
 struct FileDialogRequest {
   FileDialogKind kind = FileDialogKind::Open;
@@ -43,6 +46,14 @@ DialogHook SetDialogHook(DialogHook hook);
 QString RunFileDialog(const FileDialogRequest& request);
 // ok false for cancel; text is then the default.
 InputBoxResult InputBox(const Text& caption, const Text& prompt, const Text& defaultText);
+
+// Modal windows: RunModal stands for QDialog::exec. The hook, when set, runs
+// the window instead (tests show it, act on it and close it) and returns its
+// result; an empty hook runs exec().
+using ModalHook = std::function<int(QDialog* dialog)>;
+// Installs a hook and returns the previous one.
+ModalHook SetModalHook(ModalHook hook);
+int RunModal(QDialog* dialog);
 
 // "Text|*.txt;*.asc|..." as Qt name filters ("Text (*.txt *.asc)"). "*.*"
 // becomes "*", which also matches names without a dot.

@@ -1,5 +1,5 @@
 // Test main: a headless QApplication, every message box answered by Boxes and
-// every file dialog and input box by Dialogs.
+// every file dialog and input box by Dialogs, every modal window by Modals.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -18,5 +18,6 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   Boxes::Install();
   Dialogs::Install();
+  Modals::Install();
   return RUN_ALL_TESTS();
 }

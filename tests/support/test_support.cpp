@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -10,6 +11,8 @@ std::vector<FileDialogRequest> g_files;
 std::deque<QString> g_fileAnswers;
 std::vector<InputBoxRequest> g_inputs;
 std::deque<InputBoxResult> g_inputAnswers;
+std::vector<QString> g_modals;
+std::deque<Modals::Script> g_modalScripts;
 }  // namespace
 
 std::vector<BoxRequest>& Boxes::Shown() { return g_shown; }
@@ -21,7 +24,8 @@ void Boxes::Clear() {
 void Boxes::Install() {
   SetBoxHook([](const BoxRequest& request) {
     g_shown.push_back(request);
-    if (request.kind != BoxKind::Question || g_answers.empty()) return false;
+    const bool asks = request.kind == BoxKind::Question || request.kind == BoxKind::OkCancel;
+    if (!asks || g_answers.empty()) return false;
     const bool yes = g_answers.front();
     g_answers.pop_front();
     return yes;
@@ -55,6 +59,28 @@ void Dialogs::Install() {
     return answer;
   };
   SetDialogHook(std::move(hook));
+}
+
+std::vector<QString>& Modals::Shown() { return g_modals; }
+void Modals::OnNext(Script script) { g_modalScripts.push_back(std::move(script)); }
+void Modals::Clear() {
+  g_modals.clear();
+  g_modalScripts.clear();
+}
+void Modals::Install() {
+  SetModalHook([](QDialog* dialog) {
+    g_modals.push_back(dialog->objectName());
+    Script script;
+    if (!g_modalScripts.empty()) {
+      script = std::move(g_modalScripts.front());
+      g_modalScripts.pop_front();
+    }
+    dialog->setResult(QDialog::Rejected);
+    dialog->show();
+    if (script) script(dialog);
+    if (dialog->isVisible()) dialog->close();
+    return dialog->result();
+  });
 }
 
 TempDir::TempDir() {

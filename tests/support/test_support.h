@@ -1,6 +1,7 @@
 #pragma once
 // Shared test fixtures: every message box is answered here, never shown.
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include <QString>
@@ -12,7 +13,8 @@ class Boxes {
  public:
   // Boxes shown since the last Clear().
   static std::vector<BoxRequest>& Shown();
-  // Answers for the next questions, in order; unanswered questions get "&Nein".
+  // Answers for the next questions (yes/no and OK/Cancel), in order;
+  // unanswered questions get "&Nein" (Cancel).
   static void AnswerNext(bool yes);
   static void Clear();
   static void Install();  // done once by the test main
@@ -26,6 +28,18 @@ class Dialogs {
   static std::vector<InputBoxRequest>& Inputs();     // input boxes asked since Clear()
   static void AnswerFile(const QString& path);       // "" cancels
   static void AnswerInput(bool ok, const Text& text);
+  static void Clear();
+  static void Install();  // done once by the test main
+};
+
+// Every modal window (RunModal) runs here without blocking: it is shown, the
+// next queued script acts on it, and a window still open afterwards is closed
+// as by its close box. The result is the window's result.
+class Modals {
+ public:
+  using Script = std::function<void(QDialog* dialog)>;
+  static std::vector<QString>& Shown();  // objectNames of the windows run since Clear()
+  static void OnNext(Script script);
   static void Clear();
   static void Install();  // done once by the test main
 };
