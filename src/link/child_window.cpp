@@ -34,7 +34,7 @@ void TChildForm::ShowInHost() {
 
 void TChildForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  TranslateWindow(this);
+  if (translated_) TranslateWindow(this);
   if (shownOnce_) return;
   shownOnce_ = true;
   if (Glb && !key_.isEmpty()) RestorePlacement(Frame(), Glb->Store(), key_, subkey_, extra_);

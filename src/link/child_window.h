@@ -50,6 +50,8 @@ class TChildForm : public QWidget {
   // placement (the options editors start their one-shot read timer here).
   virtual void FirstShown() {}
   void SavePlacementNow();
+  // The developer tools are not reached by the language files.
+  void SetTranslated(bool on) { translated_ = on; }
 
  private:
   Text key_;
@@ -57,6 +59,7 @@ class TChildForm : public QWidget {
   QList<PlacementProperty> extra_;
   bool shownOnce_ = false;
   bool saved_ = false;
+  bool translated_ = true;
 };
 
 // Opens a window that exists at most once: creates it on first use (make()),

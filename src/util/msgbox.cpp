@@ -25,6 +25,7 @@ bool ShowQtBox(const BoxRequest& request) {
     case BoxKind::Info: box.setIcon(QMessageBox::Information); break;
     case BoxKind::Question: box.setIcon(QMessageBox::Question); break;
     case BoxKind::Plain: box.setIcon(QMessageBox::NoIcon); break;
+    case BoxKind::OkCancel: box.setIcon(QMessageBox::Question); break;
   }
   if (request.kind == BoxKind::Question) {
     QPushButton* yesButton = box.addButton(ToQt(T("&Ja")), QMessageBox::YesRole);
@@ -32,6 +33,12 @@ bool ShowQtBox(const BoxRequest& request) {
     box.setDefaultButton(yesButton);
     box.setEscapeButton(noButton);
     yes = yesButton;
+  } else if (request.kind == BoxKind::OkCancel) {
+    QPushButton* okButton = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    QPushButton* cancelButton = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+    box.setDefaultButton(okButton);
+    box.setEscapeButton(cancelButton);
+    yes = okButton;
   } else {
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
@@ -71,4 +78,8 @@ void ShowInfo(const Text& message) { ShowBox({BoxKind::Info, T("Informationen"),
 
 void ShowPlain(const Text& message) {
   ShowBox({BoxKind::Plain, FromQt(QCoreApplication::applicationName()), message});
+}
+
+bool AskOkCancel(const Text& caption, const Text& message) {
+  return ShowBox({BoxKind::OkCancel, caption, message});
 }

@@ -5,7 +5,8 @@
 
 #include "text.h"
 
-enum class BoxKind { Error, Info, Question, Plain };
+// OkCancel: a question answered with OK (true) or Cancel.
+enum class BoxKind { Error, Info, Question, Plain, OkCancel };
 
 struct BoxRequest {
   BoxKind kind;
@@ -26,3 +27,5 @@ void ShowError(const Text& message);
 void ShowInfo(const Text& message);
 // A box with only an OK button and no caption of its own (single-instance message).
 void ShowPlain(const Text& message);
+// OK and Cancel under a caption of the caller's; true for OK.
+bool AskOkCancel(const Text& caption, const Text& message);
