@@ -11,11 +11,18 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
-#include "app/dev_console.h"
+#include "app/info_windows.h"
+#include "app/main_window.h"
+#include "app/progress_window.h"
+#include "lang/language_file.h"
+#include "lang/language_window.h"
+#include "lang/translate.h"
 #include "link/comports.h"
 #include "link/diagnose_window.h"
 #include "link/glb.h"
+#include "link/konfig_window.h"
 #include "link/posix_serial.h"
+#include "upload/region_window.h"
 #include "util/msgbox.h"
 #include "util/settings_store.h"
 
@@ -63,37 +70,53 @@ int RunSetup720(int argc, char** argv) {
   // 2. The application title.
   QApplication::setApplicationName("Setup720");
 
-  // 3./4. The global data module and its creation step. The COM map comes
-  // from [PORTS] of the INI file in the program folder it determines.
+  // 3. The always-present windows, in this order; only the main window is
+  // shown. The main window comes first and joins Glb once that exists.
+  auto mainWindow = std::make_unique<TFormMain>();
+
+  // 4. The global data module and its creation step. The COM map comes from
+  // [PORTS] of the INI file in the program folder it determines.
   QtEventPump pump;
   auto backend = std::make_unique<PosixSerialBackend>();
   PosixSerialBackend* serial = backend.get();
-  TGlb glb(&pump, std::move(backend));
-  Glb = &glb;
-  glb.InitProgramValues();
-  serial->SetMap(ComPortMap(ReadPortEntries(glb.IniPath())));
+  auto glb = std::make_unique<TGlb>(&pump, std::move(backend));
+  Glb = glb.get();
+  glb->InitProgramValues();
+  serial->SetMap(ComPortMap(ReadPortEntries(glb->IniPath())));
+  Language().Configure(glb->ProgramDir, glb->IniPath(), QCoreApplication::arguments(),
+                       ProgramBaseName(QCoreApplication::applicationFilePath()));
+  mainWindow->AttachGlb();
 
-  // The always-present windows, in this order, each created once here:
-  //   TFormMain      "ORX Setup 720", the main window       (to come; first of all)
-  //   Glb            with TFormDiagnose, the "Diagnose" window (below)
-  //   TFormMInfo     the message window                     (to come)
-  //   TFormlang      "Sprachverwaltung"                     (to come)
-  //   TFormRegion    "Sprachregion wählen"                  (to come)
-  //   TFormKonfig    "Konfiguration"                        (to come)
-  //   TFormInfolist  "Setup 720 Info"                       (to come)
-  // When all exist, TFormKonfig loads and repairs the port configuration.
-  // Only the main window is shown; closing it saves the base settings and
-  // releases the instrument.
-  TFormDiagnose diagnose;
-  glb.SetLog(&diagnose);
-  diagnose.show();
+  // Glb's "Diagnose" window: the channel logs into it while it is visible.
+  auto diagnose = std::make_unique<TFormDiagnose>();
+  glb->SetLog(diagnose.get());
+  mainWindow->DiagnoseWindow = diagnose.get();
 
-  // Stands in for the main window's menus until they exist.
-  TFormDevConsole console(&glb);
-  console.move(40, 173);
-  console.show();
+  auto progress = std::make_unique<TFormMInfo>();  // TFormMInfo, the transfers' progress
+  glb->Progress = progress.get();
+  CreateFormlang(mainWindow.get());  // TFormlang "Sprachverwaltung"
+  FormRegion();                      // TFormRegion "Sprachregion wählen"
+  FormKonfig(mainWindow.get());      // TFormKonfig "Konfiguration"
+  FormInfolist();                    // TFormInfolist "Setup 720 Info"
+
+  // 5. With all windows there, the port configuration is loaded and repaired.
+  LoadConfiguration();
+
+  // 6. The event loop runs until the main window closes; closing it saves
+  // the base settings and releases the instrument.
+  QObject::connect(mainWindow.get(), &TFormMain::Closed, &app, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
+  mainWindow->show();
 
   const int result = app.exec();
-  glb.SetLog(nullptr);
+  // The windows go before the module they use.
+  CloseDisclaimer();
+  mainWindow.reset();
+  glb->SetLog(nullptr);
+  glb->Progress = nullptr;
+  diagnose.reset();
+  progress.reset();
+  Glb = nullptr;
+  glb.reset();
   return result;
 }
