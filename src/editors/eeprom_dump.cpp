@@ -14,6 +14,13 @@ uint8_t ByteAt(const QByteArray& data, qsizetype offset) {
   return offset >= 0 && offset < data.size() ? static_cast<uint8_t>(data[offset]) : 0;
 }
 
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
 // The four address digits of line k: "0000" .. "00F0".
 Text LineAddress(int32_t k) { return HexWord(k * kDumpLineBytes).mid(1); }
 
@@ -52,19 +59,38 @@ std::vector<Text> FormatDump(const QByteArray& data) {
   return lines;
 }
 
-std::optional<QByteArray> ParseDump(const std::vector<Text>& lines) {
-  if (lines.size() != static_cast<size_t>(kDumpLineCount)) return std::nullopt;
+std::optional<QByteArray> ParseDump(const std::vector<Text>& lines, DumpError* error) {
+  DumpError found;
+  auto fail = [&]() -> std::optional<QByteArray> {
+    if (error) *error = found;
+    return std::nullopt;
+  };
+  if (lines.size() != static_cast<size_t>(kDumpLineCount)) return fail();
   QByteArray data(kEepromSize, '\0');
   for (int32_t k = 0; k < kDumpLineCount; ++k) {
     const Text& line = lines[static_cast<size_t>(k)];
-    if (line.size() != kDumpLineLength || line.left(4) != LineAddress(k)) return std::nullopt;
+    found.line = k;
+    if (line.size() != kDumpLineLength || line.left(4) != LineAddress(k)) return fail();
     for (int32_t j = 0; j < kDumpLineBytes; ++j) {
       // columns 6 + 3j and 7 + 3j, counted from 1
-      const int32_t value = ParseInt("$" + line.mid(5 + 3 * j, 2));
-      data[k * kDumpLineBytes + j] = static_cast<char>(value & 0xFF);
+      const Text pair = line.mid(5 + 3 * j, 2);
+      const int high = HexDigitValue(pair[0]);
+      const int low = HexDigitValue(pair[1]);
+      if (high < 0 || low < 0) {
+        found.address = k * kDumpLineBytes + j;
+        found.pair = pair;
+        return fail();
+      }
+      data[k * kDumpLineBytes + j] = static_cast<char>(high * 16 + low);
     }
   }
   return data;
+}
+
+Text DumpErrorMessage(const Text& syntaxMessage, const DumpError& error) {
+  if (error.address >= 0) return syntaxMessage + " (" + HexWord(error.address) + ": " + error.pair + ")";
+  if (error.line >= 0) return syntaxMessage + " (" + LineAddress(error.line) + ")";
+  return syntaxMessage;
 }
 
 std::vector<Text> DumpFileLines(const Text& fileText) {

@@ -27,13 +27,26 @@ inline constexpr const char* kStrHolderEEP[] = {
 // as 00 so the dump always has its 16 full lines. Bytes past 256 are ignored.
 std::vector<Text> FormatDump(const QByteArray& data);
 
+// Where a dump is malformed: the first bad line (0-based; -1 when the number
+// of lines is wrong) and, for a bad byte pair, its address and its text.
+struct DumpError {
+  int32_t line = -1;
+  int32_t address = -1;  // the byte whose pair is not hexadecimal, else -1
+  Text pair;
+};
+
 // The 256 bytes of a dump, or nothing when the dump is malformed: not exactly
 // 16 lines, an address column other than "0000", "0010", ... "00F0" (upper
-// case, compared exactly) or a line not exactly 53 characters long. Every
-// line is checked before any byte is given out. Byte digits may be of either
-// case; a pair that is not hexadecimal reads leniently (as its leading hex
-// digit, or 0).
-std::optional<QByteArray> ParseDump(const std::vector<Text>& lines);
+// case, compared exactly), a line not exactly 53 characters long, or a byte
+// pair that is not two hex digits (of either case). The bytes go into the
+// instrument's EEPROM, so a typo must not become 0x00: the whole dump is
+// checked before any byte is given out. The blanks between pairs are not
+// checked.
+std::optional<QByteArray> ParseDump(const std::vector<Text>& lines, DumpError* error = nullptr);
+// The syntax message with the place of the fault: "... ($0031: G1)" for a bad
+// pair, "... (0030)" for a bad line, the message alone for a wrong number of
+// lines.
+Text DumpErrorMessage(const Text& syntaxMessage, const DumpError& error);
 
 // Lines of a dump file: CR LF, LF or a lone CR ends a line; a line break at
 // the very end starts no further line.

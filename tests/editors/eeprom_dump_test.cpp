@@ -40,17 +40,38 @@ TEST(EepromDump, ParseRoundTripAndDigits) {
   Lines lines = FormatDump(QByteArray(kEepromSize, '\0'));
   lines[2].replace(5, 2, "ff");   // lower-case byte digits
   lines[2].replace(8, 2, "aB");
-  lines[3].replace(5, 2, "G1");   // not hexadecimal: 0
-  lines[3].replace(8, 2, "1G");   // the leading hex digit
-  lines[3].replace(11, 2, "  ");
   lines[4].replace(7, 1, "x");    // the blanks between are not checked
   const auto data = ParseDump(lines);
   ASSERT_TRUE(data.has_value());
   EXPECT_EQ(static_cast<uint8_t>(data->at(0x20)), 0xFF);
   EXPECT_EQ(static_cast<uint8_t>(data->at(0x21)), 0xAB);
-  EXPECT_EQ(data->at(0x30), 0);
-  EXPECT_EQ(data->at(0x31), 1);
-  EXPECT_EQ(data->at(0x32), 0);
+  EXPECT_EQ(data->at(0x40), 0);
+}
+
+// A typo in a byte must never reach the EEPROM as 0x00 (or as half a byte).
+TEST(EepromDump, NonHexPairRejectedWithItsPlace) {
+  struct Case {
+    int line;
+    int column;  // 0-based start of the pair
+    Text pair;
+    Text message;
+  };
+  const std::vector<Case> cases = {
+      {3, 5, "G1", "Fehler in Daten Syntax ($0030: G1)"},
+      {3, 8, "1G", "Fehler in Daten Syntax ($0031: 1G)"},
+      {0, 50, "  ", "Fehler in Daten Syntax ($000F:   )"},
+      {15, 50, "F ", "Fehler in Daten Syntax ($00FF: F )"},
+      {7, 11, "-1", "Fehler in Daten Syntax ($0072: -1)"},
+      {9, 5, "0x", "Fehler in Daten Syntax ($0090: 0x)"},
+      {1, 5, "\xC4" "0", "Fehler in Daten Syntax ($0010: \xC4" "0)"},
+  };
+  for (const Case& c : cases) {
+    Lines lines = FormatDump(CountingData());
+    lines[static_cast<size_t>(c.line)].replace(c.column, 2, c.pair);
+    DumpError error;
+    EXPECT_FALSE(ParseDump(lines, &error).has_value()) << c.message.constData();
+    EXPECT_EQ(DumpErrorMessage(kStrHolderEEP[1], error), c.message);
+  }
 }
 
 TEST(EepromDump, MalformedDumpsGiveNoBytes) {
@@ -77,6 +98,18 @@ TEST(EepromDump, MalformedDumpsGiveNoBytes) {
     c.damage(lines);
     EXPECT_FALSE(ParseDump(lines).has_value()) << c.what;
   }
+
+  // The message names the first bad line; a wrong line count has no place.
+  DumpError error;
+  Lines lines = good;
+  lines[10].replace(0, 4, "00a0");
+  lines[12].clear();
+  ASSERT_FALSE(ParseDump(lines, &error).has_value());
+  EXPECT_EQ(DumpErrorMessage("X", error), "X (00A0)");
+  lines = good;
+  lines.pop_back();
+  ASSERT_FALSE(ParseDump(lines, &error).has_value());
+  EXPECT_EQ(DumpErrorMessage("X", error), "X");
 }
 
 TEST(EepromDump, FileAndEditorLines) {
