@@ -14,6 +14,7 @@
 #include "app/info_windows.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
+#include "editors/printer_window.h"
 #include "lang/language_file.h"
 #include "lang/language_window.h"
 #include "lang/translate.h"
@@ -22,6 +23,7 @@
 #include "link/glb.h"
 #include "link/konfig_window.h"
 #include "link/posix_serial.h"
+#include "upload/bootloader.h"
 #include "upload/region_window.h"
 #include "util/msgbox.h"
 #include "util/settings_store.h"
@@ -101,6 +103,13 @@ int RunSetup720(int argc, char** argv) {
 
   // 5. With all windows there, the port configuration is loaded and repaired.
   LoadConfiguration();
+
+  // A normal upload saves the printer texts first; the printer window reads
+  // them (and the user data image) when it opens.
+  ReadPrinterTextsHook = [] {
+    OpenFormDrucker();
+    return Glb && !Glb->PrinterReadFailed;
+  };
 
   // 6. The event loop runs until the main window closes; closing it saves
   // the base settings and releases the instrument.

@@ -74,6 +74,7 @@ class TGlb : public QObject {
   EventPump& Pump() { return *pump_; }
 
   void SetLog(DiagnoseLog* log) { log_ = log; }
+  DiagnoseLog* LogSink() const { return log_; }
   bool Logging() const { return log_ && log_->Logging(); }
   void Log(const Text& line);
 
