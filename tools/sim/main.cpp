@@ -328,7 +328,11 @@ int main(int argc, char** argv) {
     if (wakeUs >= 0) timeout = static_cast<int>(std::clamp<int64_t>((wakeUs - NowUs() + 999) / 1000, 0, 60000));
     if (blocked) timeout = timeout < 0 ? 50 : std::min(timeout, 50);
 
-    pollfd fds[2] = {{master, static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0},
+    // Paced, the instrument takes bytes off the line no faster than they can
+    // arrive: the rest waits in the terminal's buffer, so the host's writes
+    // meet back-pressure as on a real line.
+    const bool take = !options.paced || in.size() < 64;
+    pollfd fds[2] = {{master, static_cast<short>((take ? POLLIN : 0) | (blocked ? POLLOUT : 0)), 0},
                      {g_signalPipe[0], POLLIN, 0}};
     const int r = ::poll(fds, 2, timeout);
     if (r < 0) {
