@@ -151,6 +151,30 @@ QString UserImageTarget(const QString& userBinPath, const QString& programDir) {
   return programDir + name;
 }
 
+bool ReadPrinterMemory() {
+  Glb->TextMemory.fill(' ', std::max<qsizetype>(Glb->TextMemory.size(), 16384));
+  const bool ok = Glb->ReadTextMemory();
+  if (ok) SaveUserDataImage();
+  Glb->PrinterReadFailed = !ok;
+  return ok;
+}
+
+bool SaveUserDataImage() {
+  Glb->UserBinPath = UserImageTarget(Glb->UserBinPath, Glb->ProgramDir);
+  QString error;
+  if (WriteWholeFile(Glb->UserBinPath, Glb->TextMemory.left(kUserImageSize), &error)) return true;
+  ShowInfo(FromQt(error) + "\r" + FromQt(Glb->UserBinPath) + "!!");
+  RepairConfiguration(false);
+  return false;
+}
+
+bool WritePrinterMemory(const QList<Text>& lines) {
+  Glb->TextMemoryLength = 0;
+  Glb->TextMemory.fill(' ', std::max<qsizetype>(Glb->TextMemory.size(), 16384));
+  Glb->TextMemoryLength = PutPrinterTexts(Glb->TextMemory, lines);
+  return Glb->WriteTextMemory();
+}
+
 // ---- the window ----
 
 TFormDrucker::TFormDrucker(QWidget* parent)
@@ -291,12 +315,9 @@ bool TFormDrucker::ReadFromInstrument() {
   Glb->TransferBusy = true;
   reading_ = true;
   SetTransferring(true);
-  Glb->TextMemory.fill(' ', std::max<qsizetype>(Glb->TextMemory.size(), 16384));
-
-  const bool ok = Glb->ReadTextMemory();
+  const bool ok = ReadPrinterMemory();
   SetTransferring(false);
   if (ok) {
-    SaveUserImage();
     SetLines(PrinterTextsFromMemory(Glb->TextMemory));
     BtSend->setEnabled(true);
     Glb->PrinterReadFailed = false;
@@ -311,24 +332,14 @@ bool TFormDrucker::ReadFromInstrument() {
   return ok;
 }
 
-void TFormDrucker::SaveUserImage() {
-  Glb->UserBinPath = UserImageTarget(Glb->UserBinPath, Glb->ProgramDir);
-  QString error;
-  if (WriteWholeFile(Glb->UserBinPath, Glb->TextMemory.left(kUserImageSize), &error)) return;
-  ShowInfo(FromQt(error) + "\r" + FromQt(Glb->UserBinPath) + "!!");
-  RepairConfiguration(false);
-}
-
 bool TFormDrucker::WriteToInstrument() {
   if (!Glb || reading_ || Glb->TransferBusy || Glb->TransferRunning) return false;
-  Glb->TextMemoryLength = 0;
-  Glb->TextMemory.fill(' ', std::max<qsizetype>(Glb->TextMemory.size(), 16384));
-  Glb->TextMemoryLength = PutPrinterTexts(Glb->TextMemory, Lines());
+  const QList<Text> lines = Lines();
   // Closing the window in the middle of the write would take the port from it.
   const bool sendEnabled = BtSend->isEnabled();
   Glb->TransferBusy = true;
   SetTransferring(true);
-  const bool ok = Glb->WriteTextMemory();
+  const bool ok = WritePrinterMemory(lines);
   SetTransferring(false);
   BtSend->setEnabled(sendEnabled);
   Glb->TransferBusy = false;

@@ -44,6 +44,18 @@ QByteArray PrinterTextFile(const QList<Text>& lines);
 // has none).
 QString UserImageTarget(const QString& userBinPath, const QString& programDir);
 
+// The exchanges of the window without it (the window, the upload's printer
+// backup on the command line). The caller has checked the connection.
+// Reads the text memory and, on success, saves the user data image; sets
+// Glb->PrinterReadFailed to the outcome. A user data image that cannot be
+// written is shown and the configuration repaired; the read still counts.
+bool ReadPrinterMemory();
+// Writes the first 256 bytes of the text memory to the user data image
+// (UserImageTarget becomes Glb->UserBinPath). False when it failed.
+bool SaveUserDataImage();
+// Puts the six lines into the blank text memory and writes it.
+bool WritePrinterMemory(const QList<Text>& lines);
+
 // ---- the window ----
 
 class TFormDrucker : public TChildForm {
@@ -89,7 +101,6 @@ class TFormDrucker : public TChildForm {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void SaveUserImage();
   void SetTransferring(bool on);
   QLineEdit* edits_[kPrinterLines] = {};
   bool closing_ = false;

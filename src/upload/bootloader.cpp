@@ -12,6 +12,7 @@
 #include "upload/region_window.h"
 
 std::function<bool()> ReadPrinterTextsHook;
+std::function<bool()> ChooseRegionHook;
 
 namespace {
 
@@ -79,7 +80,7 @@ class PortScope {
 
 Text FileNameOf(const QString& path) { return FromQt(QFileInfo(path).fileName()); }
 
-bool ChooseRegion() { return FormRegion()->ChooseRegion(); }
+bool ChooseRegion() { return ChooseRegionHook ? ChooseRegionHook() : FormRegion()->ChooseRegion(); }
 
 // The closing step of a normal upload that sent nothing: the port opened for
 // "W901" is not left held.
@@ -212,6 +213,7 @@ Text TUploadSequence::LinesLoadedText() const {
 void TUploadSequence::PrepareAndSend() {
   if (!Glb || g_exchangeRunning) return;
   TGlb& g = *Glb;
+  Completed = false;
   if (log_) log_->Clear();
 
   UploadFileState files;
@@ -236,11 +238,12 @@ void TUploadSequence::PrepareAndSend() {
     Add("Error in data!");
     return;
   }
-  UploadHexLines(Lines, log_);
+  Completed = UploadHexLines(Lines, log_);
 }
 
 bool TUploadSequence::RunNormal(bool chooseRegion) {
   if (!Glb || !UploadMayStart()) return false;
+  Completed = false;
   FlagScope running(g_sequenceRunning);
   TGlb& g = *Glb;
 
@@ -288,6 +291,7 @@ bool TUploadSequence::RunStandard() { return RunNormal(false); }
 
 bool TUploadSequence::RunEmergency() {
   if (!Glb || !UploadMayStart()) return false;
+  Completed = false;
   FlagScope running(g_sequenceRunning);
   TGlb& g = *Glb;
   PortScope port(g);
@@ -310,6 +314,7 @@ bool TUploadSequence::RunEmergency() {
 
 bool TUploadSequence::RunEmergencyStandard() {
   if (!Glb || !UploadMayStart()) return false;
+  Completed = false;
   FlagScope running(g_sequenceRunning);
   TGlb& g = *Glb;
   PortScope port(g);

@@ -32,6 +32,9 @@ inline constexpr int32_t kBootBaud = 57600;
 // (the start-up) sets this. Unset, a normal upload stops before sending:
 // without the backup the instrument's printer texts would be lost.
 extern std::function<bool()> ReadPrinterTextsHook;
+// The region choice before an upload (true: go on). Unset, the region window
+// asks; the command line sets its own, which never shows a window.
+extern std::function<bool()> ChooseRegionHook;
 
 // True while an upload runs (any start variant or the exchange itself).
 bool UploadRunning();
@@ -54,6 +57,8 @@ class TUploadSequence {
 
   UploadList Lines;  // the upload list
   bool UploadError = false;
+  // The last start's exchange ended with both verdict bytes ("Fertig").
+  bool Completed = false;
   // The window's table; entry 0 is "Zeilen geladen" (the built-in text when unset).
   const MessageTable* StrLaden = nullptr;
   // Shows the upload window and brings it to the front.

@@ -66,6 +66,34 @@ bool RegionLanguages(const QByteArray& header, QList<Text>* names) {
   return true;
 }
 
+// ---- the choice without widgets ----
+
+QStringList RegionChoiceCandidates() {
+  if (!Glb) return {};
+  return RegionCandidates(RegionFolder(), Glb->HexFileName);
+}
+
+bool ApplyRegionChoice(const QStringList& candidates, int32_t row) {
+  if (!Glb || row < 0 || row >= candidates.size()) return false;
+  Glb->BinFilePath = RegionFolder() + candidates[row];
+  // An INI file that is there but cannot be read is not replaced by one key.
+  const QString ini = Glb->IniPath();
+  if (QFileInfo::exists(ini) && !ReadWholeFile(ini, nullptr)) return true;
+  IniFile file(ini);
+  file.WriteInteger(kSection, kRegionKey, row);
+  file.UpdateFile();
+  return true;
+}
+
+bool ApplyRegionChoice(const QString& fileName) {
+  const QStringList candidates = RegionChoiceCandidates();
+  qsizetype row = candidates.indexOf(fileName);
+  if (row < 0)
+    for (qsizetype i = 0; i < candidates.size() && row < 0; ++i)
+      if (candidates[i].compare(fileName, Qt::CaseInsensitive) == 0) row = i;
+  return ApplyRegionChoice(candidates, static_cast<int32_t>(row));
+}
+
 // ---- the window ----
 
 TFormRegion::TFormRegion(QWidget* parent) : QDialog(parent) {
@@ -178,7 +206,7 @@ bool TFormRegion::ChooseRegion() {
   ListBoxRegionMain->clear();
   ListBoxRegion->clear();
   if (!Glb) return true;
-  const QStringList names = RegionCandidates(RegionFolder(), Glb->HexFileName);
+  const QStringList names = RegionChoiceCandidates();
   ListBoxRegionMain->addItems(names);
   if (ListBoxRegionMain->count() < 2) return true;
 
@@ -186,14 +214,7 @@ bool TFormRegion::ChooseRegion() {
 
   const QList<QListWidgetItem*> selected = ListBoxRegionMain->selectedItems();
   if (selected.isEmpty()) return true;
-  const int row = ListBoxRegionMain->row(selected.first());
-  Glb->BinFilePath = RegionFolder() + selected.first()->text();
-  // An INI file that is there but cannot be read is not replaced by one key.
-  const QString ini = Glb->IniPath();
-  if (QFileInfo::exists(ini) && !ReadWholeFile(ini, nullptr)) return true;
-  IniFile file(ini);
-  file.WriteInteger(kSection, kRegionKey, row);
-  file.UpdateFile();
+  ApplyRegionChoice(names, ListBoxRegionMain->row(selected.first()));
   return true;
 }
 

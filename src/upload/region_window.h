@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include "util/text.h"
 
@@ -29,6 +30,20 @@ inline constexpr qsizetype kRegionHeaderSize = 65536;
 // ends at a zero byte or at the end of the data. An empty name repeats the
 // one before (an empty line for the first). False for any other format.
 bool RegionLanguages(const QByteArray& header, QList<Text>* names);
+
+// ---- the choice without widgets ----
+
+// The candidates of the region choice: RegionCandidates of Glb->HexFileDir.
+QStringList RegionChoiceCandidates();
+// Step 6 of the choice: candidates[row] in HexFileDir becomes
+// Glb->BinFilePath and row is stored as "KONFIG"/"Region" (not when the INI
+// file is there but unreadable). False, with nothing changed, for a row
+// outside the list.
+bool ApplyRegionChoice(const QStringList& candidates, int32_t row);
+// The choice by file name (the command line): the candidate of that name,
+// compared without regard to case as the candidates are found. False when it
+// is none.
+bool ApplyRegionChoice(const QString& fileName);
 
 // ---- the window ----
 
