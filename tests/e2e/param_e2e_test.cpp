@@ -10,39 +10,7 @@
 #include "link/glb.h"
 #include "link/posix_serial.h"
 #include "sim_instrument.h"
-
-namespace {
-
-class SimProcess {
- public:
-  SimProcess() {
-    process_.setProgram(SETUP720_SIM_PATH);
-    process_.setArguments({"--quiet"});
-    process_.setProcessChannelMode(QProcess::SeparateChannels);
-    process_.start();
-    if (!process_.waitForStarted(5000)) return;
-    QElapsedTimer waited;
-    waited.start();
-    while (!process_.canReadLine() && waited.elapsed() < 5000) process_.waitForReadyRead(100);
-    const QString line = QString::fromLocal8Bit(process_.readLine()).trimmed();
-    if (line.startsWith("PTY ")) path_ = line.mid(4);
-  }
-  ~SimProcess() {
-    if (process_.state() == QProcess::NotRunning) return;
-    ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
-    if (!process_.waitForFinished(3000)) {
-      process_.kill();
-      process_.waitForFinished(1000);
-    }
-  }
-  const QString& Path() const { return path_; }
-
- private:
-  QProcess process_;
-  QString path_;
-};
-
-}  // namespace
+#include "sim_process.h"
 
 TEST(ParameterE2E, ReadWriteAndReadBackOverAPseudoTerminal) {
   SimProcess sim;

@@ -15,50 +15,9 @@
 #include "test_support.h"
 #include "upload/bootloader.h"
 #include "util/settings_store.h"
+#include "sim_process.h"
 
 namespace {
-
-class SimProcess {
- public:
-  explicit SimProcess(const QStringList& arguments) {
-    process_.setProgram(SETUP720_SIM_PATH);
-    process_.setArguments(arguments);
-    process_.setProcessChannelMode(QProcess::SeparateChannels);
-    process_.start();
-    if (!process_.waitForStarted(5000)) return;
-    QElapsedTimer waited;
-    waited.start();
-    while (!process_.canReadLine() && waited.elapsed() < 5000) process_.waitForReadyRead(100);
-    const QString line = QString::fromLocal8Bit(process_.readLine()).trimmed();
-    if (line.startsWith("PTY ")) path_ = line.mid(4);
-  }
-  ~SimProcess() {
-    if (process_.state() == QProcess::NotRunning) return;
-    ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
-    if (!process_.waitForFinished(3000)) {
-      process_.kill();
-      process_.waitForFinished(1000);
-    }
-  }
-  const QString& Path() const { return path_; }
-  // Waits up to `ms` for its log (stderr) to contain `text`.
-  bool LogShows(const QString& text, int ms) {
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
-      log_ += QString::fromLocal8Bit(process_.readAllStandardError());
-      if (log_.contains(text)) return true;
-      if (waited.elapsed() >= ms) return false;
-      process_.waitForReadyRead(50);
-    }
-  }
-  const QString& Log() const { return log_; }
-
- private:
-  QProcess process_;
-  QString path_;
-  QString log_;
-};
 
 class LinesLog : public UploadLog {
  public:
