@@ -6,6 +6,9 @@ install_missing
 build_tree "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 HOME_DIR="${SETUP720_HOME:-$ROOT/build/home}"
 mkdir -p "$HOME_DIR/Daten" "$HOME_DIR/Hilfe"
+# The shipped language files; a newer copy there (edited in the language
+# manager) is kept.
+cp -u "$ROOT"/build/*.LNG "$HOME_DIR/" 2>/dev/null || true
 export SETUP720_HOME="$HOME_DIR"
 "$ROOT/build/setup720-sim" --register 1 --home "$HOME_DIR" --quiet > "$HOME_DIR/sim.out" &
 SIM=$!

@@ -88,6 +88,8 @@ int RunSetup720(int argc, char** argv) {
   Language().Configure(glb->ProgramDir, glb->IniPath(), QCoreApplication::arguments(),
                        ProgramBaseName(QCoreApplication::applicationFilePath()));
   mainWindow->AttachGlb();
+  // Glb's own message table (StrGlobalmsg) lives in the "Glb" section too.
+  TranslateWindow(static_cast<QObject*>(glb.get()));
 
   // Glb's "Diagnose" window: the channel logs into it while it is visible.
   auto diagnose = std::make_unique<TFormDiagnose>();
