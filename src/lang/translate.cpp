@@ -420,6 +420,9 @@ qsizetype LanguageManager::CollectTexts(QObject* window) {
   auto add = [&](const Text& component, const Text& property, const Text& text) {
     const Text value = TextToValue(text);
     if (!HasText(value)) return;
+    // Separators before a value are skipped on reading, so such a text would
+    // come back changed (a "..." caption would come back empty).
+    if (value.startsWith('.') || value.startsWith('=')) return;
     const Text key = component + "." + property;
     if (keys.contains(key)) return;
     keys.insert(key);
