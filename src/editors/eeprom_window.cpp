@@ -29,32 +29,6 @@ constexpr char kDumpFilter[] = "EEProm-Daten (*.dat)|*.dat|Alle Dateien (*.*)|*.
 constexpr char kReadingTitle[] = "KR..-xxxx";
 constexpr qint64 kMaxDumpFileSize = 1 << 20;
 
-constexpr int kCaptionWidth = 56;
-
-QToolButton* ToolButton(QWidget* owner, const char* name, const Text& caption, const Text& hint,
-                        QStyle::StandardPixmap icon) {
-  auto* button = new QToolButton(owner);
-  button->setObjectName(name);
-  button->setText(ToWidgetText(caption));
-  button->setToolTip(ToWidgetText(hint));
-  button->setIcon(owner->style()->standardIcon(icon));
-  button->setIconSize(QSize(20, 20));
-  button->setToolButtonStyle(caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon);
-  button->setAutoRaise(true);
-  button->setFixedSize(60, 60);
-  // The longest caption line must fit the 60 pixels, or the button elides it.
-  QFont font = button->font();
-  font.setPointSizeF(std::min<qreal>(font.pointSizeF(), 8.0));
-  auto widest = [&] {
-    int width = 0;
-    for (const QString& line : button->text().split(QLatin1Char('\n')))
-      width = std::max(width, QFontMetrics(font).horizontalAdvance(line));
-    return width;
-  };
-  while (widest() > kCaptionWidth && font.pointSizeF() > 6.0) font.setPointSizeF(font.pointSizeF() - 0.5);
-  button->setFont(font);
-  return button;
-}
 
 QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
@@ -73,12 +47,12 @@ TFormEEprom::TFormEEprom(QWidget* parent)
   for (const char* text : kStrHolderEEP) texts.append(text);
   StrHolderEEP->SetItems(texts);
 
-  BtClose = ToolButton(this, "BtClose", "", "Close window", QStyle::SP_DialogCloseButton);
-  BtLoad = ToolButton(this, "BtLoad", "Load from\rfile", "Read from file", QStyle::SP_DialogOpenButton);
-  BtStore = ToolButton(this, "BtStore", "Save to\rfile", "In Datei Speichern", QStyle::SP_DialogSaveButton);
-  BtSend = ToolButton(this, "BtSend", "Send to\rORX720", "Zum Ger\xE4t senden", QStyle::SP_ArrowUp);
-  BtReceive = ToolButton(this, "BtReceive", "Load from\rORX720", "Aus Ger\xE4t holen", QStyle::SP_ArrowDown);
-  BtVergleichen = ToolButton(this, "BtVergleichen", "Compare to\rORX720", "",
+  BtClose = ToolbarButton(this, "BtClose", "", "Close window", QStyle::SP_DialogCloseButton);
+  BtLoad = ToolbarButton(this, "BtLoad", "Load from\rfile", "Read from file", QStyle::SP_DialogOpenButton);
+  BtStore = ToolbarButton(this, "BtStore", "Save to\rfile", "In Datei Speichern", QStyle::SP_DialogSaveButton);
+  BtSend = ToolbarButton(this, "BtSend", "Send to\rORX720", "Zum Ger\xE4t senden", QStyle::SP_ArrowUp);
+  BtReceive = ToolbarButton(this, "BtReceive", "Load from\rORX720", "Aus Ger\xE4t holen", QStyle::SP_ArrowDown);
+  BtVergleichen = ToolbarButton(this, "BtVergleichen", "Compare to\rORX720", "",
                              QStyle::SP_FileDialogContentsView);
   auto* bar = new QHBoxLayout;
   bar->setSpacing(2);

@@ -23,32 +23,6 @@ namespace {
 
 QPointer<TFormBrennstoffe> g_form;
 
-constexpr int kCaptionWidth = 56;
-
-QToolButton* ToolButton(QWidget* owner, const char* name, const Text& caption, const Text& hint,
-                        QStyle::StandardPixmap icon) {
-  auto* button = new QToolButton(owner);
-  button->setObjectName(name);
-  button->setText(ToWidgetText(caption));
-  button->setToolTip(ToWidgetText(hint));
-  button->setIcon(owner->style()->standardIcon(icon));
-  button->setIconSize(QSize(20, 20));
-  button->setToolButtonStyle(caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon);
-  button->setAutoRaise(true);
-  button->setFixedSize(60, 60);
-  // The longest caption line must fit the 60 pixels, or the button elides it.
-  QFont font = button->font();
-  font.setPointSizeF(std::min<qreal>(font.pointSizeF(), 8.0));
-  auto widest = [&] {
-    int width = 0;
-    for (const QString& line : button->text().split(QLatin1Char('\n')))
-      width = std::max(width, QFontMetrics(font).horizontalAdvance(line));
-    return width;
-  };
-  while (widest() > kCaptionWidth && font.pointSizeF() > 6.0) font.setPointSizeF(font.pointSizeF() - 0.5);
-  button->setFont(font);
-  return button;
-}
 
 Text Msg(int index) { return Glb->StrBRNmsg->Item(index); }
 
@@ -60,12 +34,12 @@ TFormBrennstoffe::TFormBrennstoffe(QWidget* parent)
       SaveDialog(FileDialogKind::Save, "TXT", "Textdatei (*.bin)|*.bin|Alle Dateien (*.*)|*.*") {
   setWindowTitle(QStringLiteral("Brennstofftabelle"));
 
-  BtClose = ToolButton(this, "BtClose", "", "BtClose|", QStyle::SP_DialogCloseButton);
-  BtClear = ToolButton(this, "BtClear", "Protokoll\rleeren", "Eingaben l\xF6schen", QStyle::SP_TrashIcon);
-  BtLoad = ToolButton(this, "BtLoad", "Aus Datei\rladen", "Aus Datei laden", QStyle::SP_DialogOpenButton);
-  BtStore = ToolButton(this, "BtStore", "In Datei\rspeichern", "In Datei Speichern", QStyle::SP_DialogSaveButton);
-  BtSend = ToolButton(this, "BtSend", "Zum Ger\xE4t\rsenden", "Zum Ger\xE4t senden", QStyle::SP_ArrowUp);
-  BtReceive = ToolButton(this, "BtReceive", "Aus Ger\xE4t \rholen", "Aus Ger\xE4t holen", QStyle::SP_ArrowDown);
+  BtClose = ToolbarButton(this, "BtClose", "", "BtClose|", QStyle::SP_DialogCloseButton);
+  BtClear = ToolbarButton(this, "BtClear", "Protokoll\rleeren", "Eingaben l\xF6schen", QStyle::SP_TrashIcon);
+  BtLoad = ToolbarButton(this, "BtLoad", "Aus Datei\rladen", "Aus Datei laden", QStyle::SP_DialogOpenButton);
+  BtStore = ToolbarButton(this, "BtStore", "In Datei\rspeichern", "In Datei Speichern", QStyle::SP_DialogSaveButton);
+  BtSend = ToolbarButton(this, "BtSend", "Zum Ger\xE4t\rsenden", "Zum Ger\xE4t senden", QStyle::SP_ArrowUp);
+  BtReceive = ToolbarButton(this, "BtReceive", "Aus Ger\xE4t \rholen", "Aus Ger\xE4t holen", QStyle::SP_ArrowDown);
   auto* bar = new QHBoxLayout;
   bar->setSpacing(2);
   for (QToolButton* b : {BtClose, BtClear, BtLoad, BtStore, BtSend, BtReceive}) bar->addWidget(b);

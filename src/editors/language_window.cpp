@@ -20,32 +20,6 @@ namespace {
 
 QPointer<TFormSprache> g_form;
 
-constexpr int kCaptionWidth = 56;
-
-QToolButton* ToolButton(QWidget* owner, const char* name, const Text& caption, const Text& hint,
-                        QStyle::StandardPixmap icon) {
-  auto* button = new QToolButton(owner);
-  button->setObjectName(name);
-  button->setText(ToWidgetText(caption));
-  button->setToolTip(ToWidgetText(hint));
-  button->setIcon(owner->style()->standardIcon(icon));
-  button->setIconSize(QSize(20, 20));
-  button->setToolButtonStyle(caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon);
-  button->setAutoRaise(true);
-  button->setFixedSize(60, 60);
-  // The longest caption line must fit the 60 pixels, or the button elides it.
-  QFont font = button->font();
-  font.setPointSizeF(std::min<qreal>(font.pointSizeF(), 8.0));
-  auto widest = [&] {
-    int width = 0;
-    for (const QString& line : button->text().split(QLatin1Char('\n')))
-      width = std::max(width, QFontMetrics(font).horizontalAdvance(line));
-    return width;
-  };
-  while (widest() > kCaptionWidth && font.pointSizeF() > 6.0) font.setPointSizeF(font.pointSizeF() - 0.5);
-  button->setFont(font);
-  return button;
-}
 
 }  // namespace
 
@@ -55,11 +29,11 @@ TFormSprache::TFormSprache(QWidget* parent)
 
   auto* bar = new QHBoxLayout;
   bar->setSpacing(2);
-  BtClose = ToolButton(this, "BtClose", "", "Fenster schliessen", QStyle::SP_DialogCloseButton);
-  Btholen = ToolButton(this, "Btholen", "Sprache \rholen",
+  BtClose = ToolbarButton(this, "BtClose", "", "Fenster schliessen", QStyle::SP_DialogCloseButton);
+  Btholen = ToolbarButton(this, "Btholen", "Sprache \rholen",
                        "Sprachtabelle und \raktuelle Auswahl \raus Ger\xE4t lesen.",
                        QStyle::SP_ArrowDown);
-  BtSend = ToolButton(this, "BtSend", "Sprache\rSenden", "Ausgew\xE4hlte Sprache\rim Ger\xE4t einstellen",
+  BtSend = ToolbarButton(this, "BtSend", "Sprache\rSenden", "Ausgew\xE4hlte Sprache\rim Ger\xE4t einstellen",
                       QStyle::SP_ArrowUp);
   BtSend->setEnabled(false);
   bar->addWidget(BtClose);

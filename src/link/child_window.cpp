@@ -1,6 +1,10 @@
 #include "child_window.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
+#include <QFontMetrics>
+#include <QToolButton>
 #include <QMdiSubWindow>
 
 #include "glb.h"
@@ -8,6 +12,7 @@
 
 namespace {
 WindowHost* g_host = nullptr;
+constexpr int kCaptionWidth = 56;
 }
 
 void SetWindowHost(WindowHost* host) { g_host = host; }
@@ -56,4 +61,29 @@ void TChildForm::SavePlacementNow() {
   if (saved_ || !shownOnce_ || !Glb || key_.isEmpty()) return;
   saved_ = true;
   SavePlacement(Frame(), Glb->Store(), key_, subkey_, extra_);
+}
+
+QToolButton* ToolbarButton(QWidget* owner, const char* name, const Text& caption, const Text& hint,
+                            QStyle::StandardPixmap icon) {
+  auto* button = new QToolButton(owner);
+  button->setObjectName(name);
+  button->setText(ToWidgetText(caption));
+  button->setToolTip(ToWidgetText(hint));
+  button->setIcon(owner->style()->standardIcon(icon));
+  button->setIconSize(QSize(20, 20));
+  button->setToolButtonStyle(caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon);
+  button->setAutoRaise(true);
+  button->setFixedSize(60, 60);
+  // The longest caption line must fit the 60 pixels, or the button elides it.
+  QFont font = button->font();
+  font.setPointSizeF(std::min<qreal>(font.pointSizeF(), 8.0));
+  auto widest = [&] {
+    int width = 0;
+    for (const QString& line : button->text().split(QLatin1Char('\n')))
+      width = std::max(width, QFontMetrics(font).horizontalAdvance(line));
+    return width;
+  };
+  while (widest() > kCaptionWidth && font.pointSizeF() > 6.0) font.setPointSizeF(font.pointSizeF() - 0.5);
+  button->setFont(font);
+  return button;
 }

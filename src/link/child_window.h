@@ -7,6 +7,7 @@
 #include <functional>
 
 #include <QPointer>
+#include <QStyle>
 #include <QWidget>
 
 #include "util/placement.h"
@@ -61,6 +62,13 @@ class TChildForm : public QWidget {
   bool saved_ = false;
   bool translated_ = true;
 };
+
+class QToolButton;
+
+// A 60 x 60 toolbar button with its caption under the icon; the font shrinks
+// until the longest caption line fits, so no caption is elided.
+QToolButton* ToolbarButton(QWidget* owner, const char* name, const Text& caption,
+                            const Text& hint, QStyle::StandardPixmap icon);
 
 // Opens a window that exists at most once: creates it on first use (make()),
 // otherwise brings it to the front. Returns the window.
