@@ -94,18 +94,8 @@ Text DumpErrorMessage(const Text& syntaxMessage, const DumpError& error) {
 }
 
 std::vector<Text> DumpFileLines(const Text& fileText) {
-  std::vector<Text> lines;
-  const qsizetype n = fileText.size();
-  qsizetype start = 0;
-  for (qsizetype p = 0; p < n; ++p) {
-    const char c = fileText[p];
-    if (c != '\r' && c != '\n') continue;
-    lines.push_back(fileText.mid(start, p - start));
-    if (c == '\r' && p + 1 < n && fileText[p + 1] == '\n') ++p;
-    start = p + 1;
-  }
-  if (start < n) lines.push_back(fileText.mid(start));
-  return lines;
+  const QList<Text> lines = SplitTextLines(fileText);
+  return std::vector<Text>(lines.begin(), lines.end());
 }
 
 std::vector<Text> DumpEditorLines(const Text& editorText) {

@@ -164,16 +164,7 @@ ImageFiles ImageFilesFromGlb(const TGlb& glb) {
 }
 
 UploadList SplitLines(const QByteArray& text) {
-  UploadList lines;
-  qsizetype start = 0;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.append(text.mid(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.append(text.mid(start));
-  return lines;
+  return SplitTextLines(text);
 }
 
 bool LoadProgramImage(const QString& hexFilePath, UploadList& list, UploadFileState& state) {

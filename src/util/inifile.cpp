@@ -28,21 +28,7 @@ Text OneLine(const Text& text) {
 }
 
 QList<Text> SplitLines(const QByteArray& data) {
-  QList<Text> lines;
-  qsizetype start = 0;
-  qsizetype i = 0;
-  while (i < data.size()) {
-    const char c = data[i];
-    if (c == '\r' || c == '\n') {
-      lines.append(data.mid(start, i - start));
-      i += (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ? 2 : 1;
-      start = i;
-    } else {
-      ++i;
-    }
-  }
-  if (start < data.size()) lines.append(data.mid(start));
-  return lines;
+  return SplitTextLines(data);
 }
 
 bool ParseDecimal(const Text& text, int32_t* value) {

@@ -41,3 +41,16 @@ Text FromQt(const QString& text) {
   for (qsizetype i = 0; i < text.size(); ++i) out[i] = UnicodeToWin1252(text[i]);
   return out;
 }
+
+QList<Text> SplitTextLines(const QByteArray& data) {
+  QList<Text> lines;
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < data.size(); ++i) {
+    if (data[i] != '\r' && data[i] != '\n') continue;
+    lines.append(data.mid(start, i - start));
+    if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < data.size()) lines.append(data.mid(start));
+  return lines;
+}
