@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/mman.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -59,6 +60,9 @@ void Usage(FILE* to) {
       "  --seed N         seed for --garbage\n"
       "  --long-lines     pad every answer line to 3000 bytes\n"
       "  --stale-ms MS    drop partial input older than MS (default 1000, 0 never)\n"
+      "  --line-count FILE  keep the number of bytes taken off the line in FILE\n"
+      "                   (8 bytes, native order, updated as they arrive), so a\n"
+      "                   measuring host can tell what is still on its way\n"
       "  --quiet          no log on stderr\n"
       "  --help           this text\n",
       to);
@@ -110,6 +114,7 @@ int main(int argc, char** argv) {
   QString home = qEnvironmentVariableIsSet("SETUP720_HOME") ? qEnvironmentVariable("SETUP720_HOME")
                                                             : QDir::currentPath();
   bool quiet = false;
+  QString lineCountPath;
 
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -164,6 +169,8 @@ int main(int argc, char** argv) {
       options.longLines = true;
     } else if (a == "--stale-ms") {
       options.staleInputMs = static_cast<int32_t>(number(0, 600000));
+    } else if (a == "--line-count") {
+      lineCountPath = QString::fromLocal8Bit(value("a file"));
     } else if (a == "--quiet") {
       quiet = true;
     } else {
@@ -172,6 +179,28 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+
+  // Shared with a measuring host: bytes the instrument has taken off the line.
+  int64_t* lineCount = nullptr;
+  if (!lineCountPath.isEmpty()) {
+    const int fd = ::open(lineCountPath.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    void* map = MAP_FAILED;
+    if (fd >= 0 && ::ftruncate(fd, sizeof(int64_t)) == 0)
+      map = ::mmap(nullptr, sizeof(int64_t), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (fd >= 0) ::close(fd);
+    if (map == MAP_FAILED) {
+      std::fprintf(stderr, "setup720-sim: %s: %s\n", lineCountPath.toLocal8Bit().constData(),
+                   std::strerror(errno));
+      return 1;
+    }
+    lineCount = static_cast<int64_t*>(map);
+    __atomic_store_n(lineCount, 0, __ATOMIC_RELEASE);
+  }
+  int64_t taken = 0;
+  auto countTaken = [&](int64_t n) {
+    taken += n;
+    if (lineCount) __atomic_store_n(lineCount, taken, __ATOMIC_RELEASE);
+  };
 
   const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
@@ -291,7 +320,9 @@ int main(int argc, char** argv) {
       due.append(in.front().c);
       in.pop_front();
     }
-    if (!due.isEmpty()) instrument.Receive(due.constData(), static_cast<int>(due.size()), baud);
+    if (due.isEmpty()) return;
+    countTaken(due.size());
+    instrument.Receive(due.constData(), static_cast<int>(due.size()), baud);
   };
 
   int rc = 0;
@@ -353,6 +384,7 @@ int main(int argc, char** argv) {
           for (ssize_t i = 0; i < n; ++i) in.push_back({t += step, buf[i]});
           rxFreeUs = t;
         } else {
+          countTaken(n);
           instrument.Receive(buf, static_cast<int>(n), baud);
         }
       } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
