@@ -182,16 +182,17 @@ void TFormDatei::NewClick() {
   SaveCatalogue();
 }
 
-void TFormDatei::SaveCatalogue() {
+bool TFormDatei::SaveCatalogue() {
   const QString path = DirListPath();
   QString error;
-  if (!WriteWholeFile(path, FormatDirList(Entries()), &error))
-    ShowError("Datei " + FromQt(path) + " konnte nicht gespeichert werden\r" + FromQt(error));
+  if (WriteWholeFile(path, FormatDirList(Entries()), &error)) return true;
+  ShowError("Datei " + FromQt(path) + " konnte nicht gespeichert werden\r" + FromQt(error));
+  return false;
 }
 
 void TFormDatei::ExitClick() {
-  SaveCatalogue();
-  close();
+  // The tree is the only copy of a catalogue that could not be saved.
+  if (SaveCatalogue()) close();
 }
 
 bool TFormDatei::DeletePress(const QPoint& viewportPos) {

@@ -34,7 +34,8 @@ class TFormDatei : public TChildForm {
   void NewClick();
   // A press on a node while TButtonDelete is down; true when it hit a node.
   bool DeletePress(const QPoint& viewportPos);
-  void SaveCatalogue();
+  // False (and reported) when "DirList.txt" could not be written.
+  bool SaveCatalogue();
 
  protected:
   void FirstShown() override;

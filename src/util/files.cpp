@@ -54,8 +54,16 @@ bool WriteWholeFile(const QString& path, const QByteArray& data, QString* error)
     SetError(error, QString::fromLatin1(kWriteFault));
     return false;
   }
-  if (file.write(data) != data.size()) {
-    const QString text = file.errorString();
+  // A short write is no error to QFile: only the next write tells why (a
+  // full disk, a size limit), and a short file must never be committed.
+  qint64 done = 0;
+  while (done < data.size()) {
+    const qint64 n = file.write(data.constData() + done, data.size() - done);
+    if (n <= 0) break;
+    done += n;
+  }
+  if (done != data.size()) {
+    const QString text = file.error() != QFileDevice::NoError ? file.errorString() : QString();
     file.cancelWriting();
     file.commit();
     SetError(error, text);

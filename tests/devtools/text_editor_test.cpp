@@ -120,6 +120,8 @@ TEST_F(TextEditorTest, AFailedSaveKeepsTheEditorAndItsText) {
     SetWriteFaultHook(previous);
     EXPECT_TRUE(editor.isVisible());
     EXPECT_TRUE(editor.Modified());
+    EXPECT_EQ(Read(Readme()), "alt\r\n");
+    EXPECT_EQ(editor.memotext->toPlainText(), "alt\nneu");
     ASSERT_EQ(Boxes::Shown().size(), 2u);
     EXPECT_EQ(Boxes::Shown()[1].kind, BoxKind::Error);
     // A second try that works closes it.

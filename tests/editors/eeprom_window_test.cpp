@@ -16,6 +16,7 @@
 #include "sim_rig.h"
 #include "test_support.h"
 #include "util/files.h"
+#include "util/helpers.h"
 #include "util/settings_store.h"
 
 namespace {
@@ -277,6 +278,47 @@ TEST_F(FailingWrite, ReportsSchreibFehler) {
   EXPECT_EQ(Boxes::Shown()[0].message, "Schreib Fehler");
   EXPECT_EQ(Title(), "EEprom A Datase [ KRAB-0042 ]");
   EXPECT_FALSE(Glb->TransferBusy);
+}
+
+TEST_F(EepromWindow, AFailedStoreKeepsTheOldFileAndTheDump) {
+  form = OpenFormEEprom();
+  const Lines lines = form->DumpLines();
+  const Text title = Title();
+  const QString old = dir.File("alt.dat");
+  ASSERT_TRUE(WriteWholeFile(old, "alter Auszug\r\n"));
+  struct Case {
+    const char* what;
+    QString file;
+    bool fault;
+  };
+  const std::vector<Case> cases = {
+      {"full disk", old, true},
+      {"no such folder", dir.File("fehlt/alt.dat"), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Boxes::Clear();
+    const QString opened = form->OpenDialog.FileName;
+    Dialogs::AnswerFile(c.file);
+    SetWriteFaultHook([&](const QString&) { return c.fault ? qint64{7} : qint64{-1}; });
+    form->BtStore->click();
+    SetWriteFaultHook({});
+    ASSERT_EQ(Boxes::Shown().size(), 1u);
+    EXPECT_EQ(Boxes::Shown()[0].kind, BoxKind::Error);
+    EXPECT_EQ(Boxes::Shown()[0].message, TrimBlanks(Glb->StrError->Item(10)) + " " + FromQt(c.file));
+    QByteArray contents;
+    ASSERT_TRUE(ReadWholeFile(old, &contents));
+    EXPECT_EQ(contents, "alter Auszug\r\n");
+    EXPECT_EQ(form->DumpLines(), lines);
+    EXPECT_EQ(Title(), title);
+    EXPECT_EQ(form->OpenDialog.FileName, opened);
+  }
+  // The dump is still there to be stored again.
+  Dialogs::AnswerFile(old);
+  form->BtStore->click();
+  QByteArray contents;
+  ASSERT_TRUE(ReadWholeFile(old, &contents));
+  EXPECT_EQ(contents, DumpFileText(lines));
 }
 
 }  // namespace

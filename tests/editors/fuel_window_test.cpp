@@ -248,4 +248,37 @@ TEST_F(FailingFuelWrite, ReportsSendeFehler) {
   EXPECT_FALSE(Glb->TransferBusy);
 }
 
+TEST_F(FuelWindow, AFailedSaveKeepsTheOldFileAndTheTable) {
+  form = OpenFormBrennstoffe();
+  form->BtReceive->click();
+  ASSERT_TRUE(Glb->FuelMemoryValid);
+  const QByteArray table = Glb->FuelMemory.left(Glb->FuelMemoryLength);
+  const QString old = dir.File("BRN_Holz.bin");
+  ASSERT_TRUE(WriteWholeFile(old, "alte Tabelle"));
+  struct Case {
+    const char* what;
+    QString file;
+    bool fault;
+  };
+  const std::vector<Case> cases = {
+      {"full disk", old, true},
+      {"no such folder", dir.File("fehlt/BRN_Holz.bin"), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Boxes::Clear();
+    SetWriteFaultHook([&](const QString&) { return c.fault ? qint64{100} : qint64{-1}; });
+    Save(c.file);
+    SetWriteFaultHook({});
+    ASSERT_EQ(Boxes::Shown().size(), 1u);
+    EXPECT_EQ(Boxes::Shown()[0].kind, BoxKind::Error);
+    EXPECT_EQ(Boxes::Shown()[0].message, "Fehler beim Speichern der Datei " + FromQt(c.file));
+    EXPECT_EQ(ReadFile(old), "alte Tabelle");
+    EXPECT_TRUE(Glb->FuelMemoryValid);
+    EXPECT_EQ(Glb->FuelMemory.left(Glb->FuelMemoryLength), table);
+  }
+  Save(old);
+  EXPECT_EQ(ReadFile(old), table);
+}
+
 }  // namespace

@@ -343,4 +343,56 @@ TEST_F(PrinterWindow, ComponentsAndTexts) {
   }
 }
 
+TEST_F(PrinterWindow, AFailedStoreKeepsTheOldFileAndTheFields) {
+  TFormDrucker* form = OpenFormDrucker();
+  ASSERT_NE(form, nullptr);
+  const QList<Text> lines = form->Lines();
+  const QString old = dir.File("texte.txt");
+  ASSERT_TRUE(WriteWholeFile(old, "alt\r\n"));
+  struct Case {
+    const char* what;
+    QString file;
+    bool fault;
+  };
+  const std::vector<Case> cases = {
+      {"full disk", old, true},
+      {"no such folder", dir.File("fehlt/texte.txt"), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Boxes::Clear();
+    const QString opened = form->OpenDialog.FileName;
+    Dialogs::AnswerFile(c.file);
+    SetWriteFaultHook([&](const QString&) { return c.fault ? qint64{4} : qint64{-1}; });
+    form->BtStore->click();
+    SetWriteFaultHook({});
+    ASSERT_EQ(Boxes::Shown().size(), 1u);
+    EXPECT_EQ(Boxes::Shown()[0].kind, BoxKind::Error);
+    EXPECT_FALSE(Boxes::Shown()[0].message.isEmpty());
+    EXPECT_EQ(ReadFile(old), "alt\r\n");
+    EXPECT_EQ(form->Lines(), lines);
+    EXPECT_EQ(form->OpenDialog.FileName, opened);
+  }
+  Dialogs::AnswerFile(old);
+  form->BtStore->click();
+  EXPECT_EQ(ReadFile(old), PrinterTextFile(lines));
+}
+
+TEST_F(PrinterWindow, AFailedUserImageWriteKeepsTheOldImageAndTheTexts) {
+  const QString image = dir.File("userorx720nt.bin");
+  const QByteArray old(256, 'o');
+  ASSERT_TRUE(WriteWholeFile(image, old));
+  SetWriteFaultHook([image](const QString& path) -> qint64 { return path == image ? 100 : -1; });
+  TFormDrucker* form = OpenFormDrucker();
+  SetWriteFaultHook({});
+  ASSERT_NE(form, nullptr);
+  ASSERT_EQ(Boxes::Shown().size(), 1u);
+  EXPECT_EQ(ReadFile(image), old);
+  // What was read stays in memory and can be written again.
+  EXPECT_EQ(Glb->TextMemory.left(160), rig.instrument.TextMemory().left(160));
+  EXPECT_EQ(FromQt(form->Edit(0)->text()), rig.instrument.PrinterText(0));
+  ASSERT_TRUE(SaveUserDataImage());
+  EXPECT_EQ(ReadFile(Glb->UserBinPath), rig.instrument.TextMemory().left(160) + QByteArray(96, ' '));
+}
+
 }  // namespace

@@ -256,4 +256,51 @@ TEST_F(FileListTest, ADeletedChildLeavesAnEntryThatIsNeitherChosenNorSaved) {
   EXPECT_EQ(ReadDirList(), "/fw/V105/\r\nV105\r\norx720nt_1_05.h20\r\n");
 }
 
+TEST_F(FileListTest, AFailedSaveKeepsTheOldFileAndTheWindowWithItsCatalogue) {
+  struct Case {
+    const char* what;
+    bool exit;            // TButtonExit, else TButtonNeu adding one entry
+    bool missingFolder;   // else the write fails part-way
+  };
+  const std::vector<Case> cases = {
+      {"Neu, full disk", false, false},
+      {"Exit, full disk", true, false},
+      {"Neu, no data folder", false, true},
+      {"Exit, no data folder", true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    g().DataDir = g().ProgramDir + "Daten/";
+    WriteDirList(twoEntries_);
+    Open();
+    if (c.missingFolder) g().DataDir = dir_.File("fehlt/");
+    const Text target = FromQt(g().DataDir + "DirList.txt");
+    Boxes::Clear();
+    SetWriteFaultHook([&](const QString&) { return c.missingFolder ? qint64{-1} : qint64{9}; });
+    if (c.exit) {
+      window_->TButtonExit->click();
+    } else {
+      Dialogs::AnswerFile("/other/Test/firmware.h20");
+      window_->TButtonNeu->click();
+    }
+    SetWriteFaultHook({});
+    ASSERT_EQ(Kind(BoxKind::Error).size(), 1u);
+    EXPECT_TRUE(Kind(BoxKind::Error)[0].message.startsWith("Datei " + target +
+                                                           " konnte nicht gespeichert werden\r"));
+    EXPECT_EQ(ReadDirList(), twoEntries_);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The window stays with its catalogue for another try.
+    ASSERT_FALSE(window_.isNull());
+    const QStringList captions = c.exit ? QStringList{"/fw/V104/", "/fw/V105/"}
+                                        : QStringList{"/fw/V104/", "/fw/V105/", "/other/Test/"};
+    EXPECT_EQ(TopCaptions(), captions);
+
+    g().DataDir = g().ProgramDir + "Daten/";
+    window_->TButtonExit->click();
+    EXPECT_EQ(ParseDirList(ReadDirList()).entries.size(), captions.size());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window_.isNull());
+  }
+}
+
 }  // namespace
