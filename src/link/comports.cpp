@@ -105,6 +105,14 @@ QString ReadAttr(const QString& dir, const char* name) {
 QString FindUsbSerialComName(const ComPortMap& map, const QString& vendor,
                              const QString& product, int interfaceNumber,
                              const QString& serial, const QString& sysfsRoot) {
+  const QStringList names = FindUsbSerialComNames(map, vendor, product, interfaceNumber, serial, sysfsRoot);
+  return names.isEmpty() ? QString() : names.first();
+}
+
+QStringList FindUsbSerialComNames(const ComPortMap& map, const QString& vendor,
+                                  const QString& product, int interfaceNumber,
+                                  const QString& serial, const QString& sysfsRoot) {
+  QStringList names;
   const QDir ttyClass(sysfsRoot + "/class/tty");
   const QStringList ttys = ttyClass.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
   for (const QString& tty : ttys) {
@@ -122,12 +130,12 @@ QString FindUsbSerialComName(const ComPortMap& map, const QString& vendor,
             ReadAttr(usbDevice, "idProduct").compare(product, Qt::CaseInsensitive) == 0 &&
             ReadAttr(usbDevice, "serial") == serial) {
           const int32_t com = map.ComForDevice("/dev/" + tty);
-          if (com) return QString("COM%1").arg(com);
+          if (com) names << QString("COM%1").arg(com);
         }
         break;
       }
       dir = QFileInfo(dir + "/..").canonicalFilePath();
     }
   }
-  return {};
+  return names;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 
 class ComPortMap {
  public:
@@ -46,3 +47,9 @@ QString FindUsbSerialComName(const ComPortMap& map, const QString& vendor,
                              const QString& product, int interfaceNumber,
                              const QString& serial,
                              const QString& sysfsRoot = "/sys");
+// Every such tty that has a COM number, in the order sysfs lists them (the
+// first is the one above), so that a caller can tell two cables apart.
+QStringList FindUsbSerialComNames(const ComPortMap& map, const QString& vendor,
+                                  const QString& product, int interfaceNumber,
+                                  const QString& serial,
+                                  const QString& sysfsRoot = "/sys");

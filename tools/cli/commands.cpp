@@ -7,6 +7,8 @@
 #include <vector>
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QObject>
 
 #include "devtools/map_analysis.h"
@@ -22,6 +24,7 @@
 #include "editors/type_list.h"
 #include "link/configuration.h"
 #include "link/glb.h"
+#include "port_choice.h"
 #include "upload/bootloader.h"
 #include "upload/region_window.h"
 #include "util/files.h"
@@ -42,38 +45,57 @@ const Text kOptionSendError = "Sende Fehler";
 
 struct Context {
   const Arguments& args;
-  const Console& console;
+  Console& console;
+  PortClaim& claim;
+  bool claimed = false;
 
   QString Word(qsizetype i) const { return args.words.value(i); }
+  bool Verify() const { return args.Flag("verify"); }
 };
 
 using Handler = std::function<int(Context&)>;
 
 Text Q2T(const QString& s) { return FromQt(s); }
 
-int Usage(const Context& c, const QString& message) {
-  c.console.Err(Q2T("setup720-cli: " + message));
-  c.console.Err("Try \"setup720-cli --help\".");
-  return kExitUsage;
-}
+int Usage(Context& c, const QString& message) { return c.console.Usage(message); }
 
 QString AbsolutePath(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
 
 // Exactly the words the command takes: command, action, then `files` more.
-bool WordCount(const Context& c, qsizetype count, int* exit) {
+bool WordCount(Context& c, qsizetype count, int* exit) {
   if (c.args.words.size() == count) return true;
   *exit = Usage(c, c.args.words.size() < count ? QStringLiteral("%1: missing argument").arg(c.Word(0))
                                                : QStringLiteral("%1: too many arguments").arg(c.Word(0)));
   return false;
 }
 
-bool CheckInstrument(const Context& c) {
+// --verify on a command or action that writes nothing.
+bool NoVerify(Context& c, const QString& what, int* exit) {
+  if (!c.Verify()) return true;
+  *exit = Usage(c, QStringLiteral("%1: --verify applies to writes only").arg(what));
+  return false;
+}
+
+// The port is taken before the first byte goes out, and kept to the end.
+bool ClaimPort(Context& c) {
+  if (c.claimed) return true;
+  Text error;
+  if (!c.claim.Claim(Glb->Serial.Backend(), Glb->ComPort, &error)) {
+    c.console.Err(error);
+    return false;
+  }
+  c.claimed = true;
+  return true;
+}
+
+bool CheckInstrument(Context& c) {
+  if (!ClaimPort(c)) return false;
   if (Glb->CheckConnection(Glb->ComPort)) return true;
   c.console.Err(TrimBlanks(Glb->NoInstrumentText()));
   return false;
 }
 
-bool ReadFileWithLimit(const Context& c, const QString& path, qint64 limit, QByteArray* data) {
+bool ReadFileWithLimit(Context& c, const QString& path, qint64 limit, QByteArray* data) {
   const QFileInfo info(path);
   QString error;
   if (!info.isFile()) {
@@ -87,7 +109,7 @@ bool ReadFileWithLimit(const Context& c, const QString& path, qint64 limit, QByt
   return false;
 }
 
-bool WriteFile(const Context& c, const QString& path, const QByteArray& data) {
+bool WriteFile(Context& c, const QString& path, const QByteArray& data) {
   QString error;
   if (WriteWholeFile(path, data, &error)) return true;
   c.console.Err(TrimBlanks(Glb->StrError->Item(10)) + " " + Q2T(path) + ": " + Q2T(error));
@@ -106,19 +128,46 @@ std::optional<int32_t> SerialArgument(const QString& text) {
   return number;
 }
 
+// Every address at which the two differ, by the rule of FirstDifference.
+QJsonArray Differences(const QByteArray& a, const QByteArray& b) {
+  QJsonArray addresses;
+  for (qsizetype from = 0;;) {
+    const int32_t at = FirstDifference(a.mid(from), b.mid(from));
+    if (at < 0) break;
+    addresses.append(static_cast<int>(from + at));
+    from += at + 1;
+  }
+  return addresses;
+}
+
+// The failed read-back: "verify: <what>: Datensatz Unterschied an Adresse $xxxx".
+int VerifyFailed(Context& c, const Text& what, int32_t address) {
+  c.console.Err("verify: " + what + ": " + DifferenceMessage(kStrHolderEEP[4], address));
+  c.console.Set("verified", false);
+  c.console.Set("difference", QJsonObject{{"address", address}, {"field", ToQt(what)}});
+  return kExitFailed;
+}
+
 // ---- ports ----
 
 int Ports(Context& c) {
   int exit = 0;
   if (!WordCount(c, 1, &exit)) return exit;
   const PortList list = FillPortList();
+  QJsonArray ports;
   for (const Text& entry : list.entries) {
     const int32_t port = EntryPort(entry);
-    Text line = "COM" + Text::number(port) + "\t" + Q2T(Glb->Serial.Backend().DeviceName(port));
-    if (list.UsbFound && port == list.UsbPort) line += "\tORX720 USB";
+    const QString device = Glb->Serial.Backend().DeviceName(port);
+    const bool usb = list.UsbFound && port == list.UsbPort;
+    Text line = "COM" + Text::number(port) + "\t" + Q2T(device);
+    if (usb) line += "\tORX720 USB";
     c.console.Out(line);
+    ports.append(QJsonObject{{"com", port}, {"device", device}, {"usb", usb}});
   }
   c.console.Note(list.label);
+  c.console.Set("ports", ports);
+  c.console.Set("usbCable", list.UsbPort ? QJsonValue(QJsonObject{{"com", list.UsbPort}}) : QJsonValue());
+  c.console.Set("status", JsonText(list.label));
   return kExitOk;
 }
 
@@ -140,18 +189,26 @@ int Find(Context& c) {
     return kExitFailed;
   }
   c.console.Out("COM" + Text::number(result.chosen) + "\t" + Glb->LastAnswer);
+  c.console.Set("port", result.chosen);
+  c.console.Set("device", Glb->Serial.Backend().DeviceName(result.chosen));
+  c.console.Set("identity", JsonText(Glb->LastAnswer));
   return kExitOk;
 }
 
 int Test(Context& c) {
   int exit = 0;
   if (!WordCount(c, 1, &exit)) return exit;
+  if (!ClaimPort(c)) return kExitFailed;
   const PortTestResult result = TestPort(Glb->ComPort);
   if (result.refused) {
     c.console.Err(kPortBusyText);
     return kExitFailed;
   }
   c.console.Out(result.message);
+  c.console.Set("found", result.found);
+  c.console.Set("message", JsonText(result.message));
+  if (result.found) c.console.Set("identity", JsonText(Glb->LastAnswer));
+  if (!result.found) c.console.SetFailure(result.message);
   return result.found ? kExitOk : kExitFailed;
 }
 
@@ -160,13 +217,14 @@ int Ident(Context& c) {
   if (!WordCount(c, 1, &exit)) return exit;
   if (!CheckInstrument(c)) return kExitFailed;
   c.console.Out(Glb->InstrumentIdent);
+  c.console.Set("identity", JsonText(Glb->InstrumentIdent));
   return kExitOk;
 }
 
 // ---- EEPROM ----
 
 // The dump file's 256 bytes; nothing after the syntax message was printed.
-std::optional<QByteArray> ReadDump(const Context& c, const QString& path) {
+std::optional<QByteArray> ReadDump(Context& c, const QString& path) {
   QByteArray contents;
   if (!ReadFileWithLimit(c, path, kMaxDumpFileSize, &contents)) return std::nullopt;
   DumpError error;
@@ -175,7 +233,7 @@ std::optional<QByteArray> ReadDump(const Context& c, const QString& path) {
   return data;
 }
 
-bool ReadEeprom(const Context& c, QByteArray* data) {
+bool ReadEeprom(Context& c, QByteArray* data) {
   *data = QByteArray(kEepromSize, '\0');
   if (Glb->ReadParameterBlock(0, kEepromSize, *data)) {
     *data = data->left(kEepromSize);
@@ -185,54 +243,85 @@ bool ReadEeprom(const Context& c, QByteArray* data) {
   return false;
 }
 
+void SetSerial(Context& c, int32_t number) {
+  c.console.Set("serial", JsonText(SerialNumberToText(number)));
+  c.console.Set("serialNumber", number);
+}
+
 int Eeprom(Context& c) {
   int exit = 0;
   if (!WordCount(c, 3, &exit)) return exit;
   const QString action = c.Word(1);
   const QString path = AbsolutePath(c.Word(2));
+  if (action != "read" && action != "write" && action != "compare")
+    return Usage(c, "eeprom: read, write or compare");
+  if (action != "write" && !NoVerify(c, "eeprom " + action, &exit)) return exit;
+  c.console.Set("file", path);
   if (action == "read") {
     if (!CheckInstrument(c)) return kExitFailed;
     QByteArray data;
     if (!ReadEeprom(c, &data)) return kExitFailed;
     Glb->SerialNumber = DumpSerialNumber(data);
     const Text serial = SerialNumberToText(Glb->SerialNumber);
+    SetSerial(c, Glb->SerialNumber);
     if (!WriteFile(c, path, DumpFileText(FormatDump(data)))) return kExitFile;
     c.console.Note(serial + " -> " + Q2T(path));
+    c.console.Set("bytes", static_cast<int>(data.size()));
     return kExitOk;
   }
-  if (action == "write" || action == "compare") {
-    // Every line is checked before the instrument is even asked.
-    const std::optional<QByteArray> dump = ReadDump(c, path);
-    if (!dump) return kExitFile;
-    if (!CheckInstrument(c)) return kExitFailed;
-    if (action == "write") {
-      if (!Glb->WriteParameterBlock(0, kEepromSize, *dump)) {
-        c.console.Err(kStrHolderEEP[2]);
-        return kExitFailed;
-      }
-      c.console.Note(DumpSerialText(*dump) + " <- " + Q2T(path));
-      return kExitOk;
+  // Every line is checked before the instrument is even asked.
+  const std::optional<QByteArray> dump = ReadDump(c, path);
+  if (!dump) return kExitFile;
+  if (!CheckInstrument(c)) return kExitFailed;
+  if (action == "write") {
+    SetSerial(c, DumpSerialNumber(*dump));
+    if (!Glb->WriteParameterBlock(0, kEepromSize, *dump)) {
+      c.console.Err(kStrHolderEEP[2]);
+      return kExitFailed;
     }
-    QByteArray instrument;
-    if (!ReadEeprom(c, &instrument)) return kExitFailed;
-    const int32_t address = FirstDifference(*dump, instrument);
-    if (address < 0) {
-      c.console.Out(kStrHolderEEP[3]);
-      return kExitOk;
-    }
-    c.console.Out(DifferenceMessage(kStrHolderEEP[4], address));
-    return kExitFailed;
+    c.console.Note(DumpSerialText(*dump) + " <- " + Q2T(path));
+    if (!c.Verify()) return kExitOk;
+    QByteArray back;
+    if (!ReadEeprom(c, &back)) return kExitFailed;
+    const int32_t address = FirstDifference(*dump, back);
+    if (address >= 0) return VerifyFailed(c, "EEPROM", address);
+    c.console.Set("verified", true);
+    return kExitOk;
   }
-  return Usage(c, "eeprom: read, write or compare");
+  QByteArray instrument;
+  if (!ReadEeprom(c, &instrument)) return kExitFailed;
+  const int32_t address = FirstDifference(*dump, instrument);
+  c.console.Set("equal", address < 0);
+  c.console.Set("differences", Differences(*dump, instrument));
+  if (address < 0) {
+    c.console.Out(kStrHolderEEP[3]);
+    return kExitOk;
+  }
+  const Text message = DifferenceMessage(kStrHolderEEP[4], address);
+  c.console.Set("first", address);
+  c.console.Out(message);
+  c.console.SetFailure(message);
+  return kExitFailed;
 }
 
 // ---- printer texts ----
+
+// "line 2 (header 2)": where a byte of the six slots lies.
+Text PrinterField(int32_t offset) {
+  const int32_t slot = offset / kPrinterSlotSize;
+  const int32_t half = kPrinterLines / 2;
+  return "line " + Text::number(slot + 1) + (slot < half ? " (header " : " (footer ") +
+         Text::number(slot % half + 1) + ")";
+}
 
 int Printer(Context& c) {
   int exit = 0;
   if (!WordCount(c, 3, &exit)) return exit;
   const QString action = c.Word(1);
   const QString path = AbsolutePath(c.Word(2));
+  if (action != "read" && action != "write") return Usage(c, "printer: read or write");
+  if (action == "read" && !NoVerify(c, "printer read", &exit)) return exit;
+  c.console.Set("file", path);
   if (action == "read") {
     if (!CheckInstrument(c)) return kExitFailed;
     const bool read = ReadPrinterMemory();
@@ -244,26 +333,44 @@ int Printer(Context& c) {
     }
     const QList<Text> lines = PrinterTextsFromMemory(Glb->TextMemory);
     Glb->ReleaseInstrument();
+    c.console.Set("lines", JsonLines(lines));
     if (!WriteFile(c, path, PrinterTextFile(lines))) return kExitFile;
     for (const Text& line : lines) c.console.Note(line);
     return kExitOk;
   }
-  if (action == "write") {
-    QByteArray contents;
-    if (!ReadFileWithLimit(c, path, kMaxPrinterFileSize, &contents)) return kExitFile;
-    const QList<Text> lines = PrinterTextsFromFile(contents);
-    if (!CheckInstrument(c)) return kExitFailed;
-    const bool written = WritePrinterMemory(lines);
+  QByteArray contents;
+  if (!ReadFileWithLimit(c, path, kMaxPrinterFileSize, &contents)) return kExitFile;
+  const QList<Text> lines = PrinterTextsFromFile(contents);
+  if (!CheckInstrument(c)) return kExitFailed;
+  if (!WritePrinterMemory(lines)) {
     Glb->ReleaseInstrument();
-    if (!written) {
-      c.console.Err(kSendError);
-      return kExitFailed;
-    }
-    // What went out, cut to the slots.
-    for (const Text& line : PrinterTextsFromMemory(Glb->TextMemory)) c.console.Note(line);
+    c.console.Err(kSendError);
+    return kExitFailed;
+  }
+  // What went out, cut to the slots.
+  const QByteArray sent = Glb->TextMemory.left(kPrinterLines * kPrinterSlotSize);
+  const QList<Text> shown = PrinterTextsFromMemory(sent);
+  c.console.Set("lines", JsonLines(shown));
+  for (const Text& line : shown) c.console.Note(line);
+  if (!c.Verify()) {
+    Glb->ReleaseInstrument();
     return kExitOk;
   }
-  return Usage(c, "printer: read or write");
+  // Read back as "printer read" reads (which also saves the user data image).
+  const bool read = ReadPrinterMemory();
+  const QByteArray back = Glb->TextMemory.left(sent.size());
+  Glb->ReleaseInstrument();
+  if (!read) {
+    c.console.Err("verify: " + kReceiveError);
+    return kExitFailed;
+  }
+  const int32_t address = FirstDifference(sent, back);
+  if (address >= 0) {
+    c.console.Set("readBack", JsonLines(PrinterTextsFromMemory(back)));
+    return VerifyFailed(c, "printer text " + PrinterField(address), address);
+  }
+  c.console.Set("verified", true);
+  return kExitOk;
 }
 
 // ---- options and lists ----
@@ -277,7 +384,7 @@ struct OptionTables {
 };
 
 // The option record, checked; false after the reason was printed.
-bool ReadOptionRecord(const Context& c, OptionRecord* record) {
+bool ReadOptionRecord(Context& c, OptionRecord* record) {
   bool ok = false;
   const QByteArray bytes = ReadParameterRecord(OptionRecord::kAddress, OptionRecord::kSize, &ok);
   if (!ok) {
@@ -293,7 +400,7 @@ bool ReadOptionRecord(const Context& c, OptionRecord* record) {
 }
 
 // The type list and the type number the command names.
-bool TypeArguments(const Context& c, TTypeList* list, int32_t* type, int* exit) {
+bool TypeArguments(Context& c, TTypeList* list, int32_t* type, int* exit) {
   if (!c.args.values.count("type-list") || !c.args.values.count("type")) {
     *exit = Usage(c, c.Word(0) + ": --type-list FILE and --type N are needed");
     return false;
@@ -323,7 +430,70 @@ Text TypeTitle(const TTypeList& list, int32_t type) {
   return IntToStrZero(type, 2) + " " + TrimBlanks(list.TypeName(type));
 }
 
+void SetType(Context& c, const TTypeList& list, int32_t type, int32_t serial) {
+  c.console.Set("type", type);
+  c.console.Set("typeName", JsonText(TrimBlanks(list.TypeName(type))));
+  SetSerial(c, serial);
+}
+
+// The field of the option record (16 bytes at parameter address 16) a byte
+// belongs to; for the option bits the first bit that differs.
+Text OptionRecordField(int32_t offset, const QByteArray& expected, const QByteArray& actual) {
+  constexpr int32_t kBitsOffset = 5;
+  constexpr int32_t kBitsEnd = kBitsOffset + (kOptionBitCount + 7) / 8;
+  if (offset < 4) return "serial number";
+  if (offset == 4) return "device type";
+  if (offset < kBitsEnd) {
+    const uint8_t a = offset < expected.size() ? static_cast<uint8_t>(expected[offset]) : 0;
+    const uint8_t b = offset < actual.size() ? static_cast<uint8_t>(actual[offset]) : 0;
+    for (int k = 0; k < 8; ++k) {
+      const int32_t bit = (offset - kBitsOffset) * 8 + k;
+      if (((a ^ b) & (0x80u >> k)) && bit < kOptionBitCount) return "option " + Text::number(bit + 1);
+    }
+    return "unused option bit";
+  }
+  if (offset < OptionRecord::kChecksumOffset) return "unused byte";
+  return "option record checksum";
+}
+
+// The row of the list record (48 bytes at parameter address 32).
+Text ListRecordField(int32_t offset) {
+  if (offset < ListRecord::kPrintOffset)
+    return "display " + Text::number(offset / kDisplayRows + 1) + " row " + Text::number(offset % kDisplayRows + 1);
+  return "printout row " + Text::number(offset - ListRecord::kPrintOffset + 1);
+}
+
+// Reads the records back through the same reads as "options show" and names
+// the first field that is not what was written.
+int VerifyRecords(Context& c, const OptionRecords& records, bool withOption) {
+  if (withOption) {
+    const QByteArray expected = records.Option.ToBytes();
+    bool ok = false;
+    const QByteArray back = ReadParameterRecord(OptionRecord::kAddress, OptionRecord::kSize, &ok);
+    if (!ok) {
+      c.console.Err("verify: " + TrimBlanks(Glb->StrError->Item(17)));
+      return kExitFailed;
+    }
+    const int32_t offset = FirstDifference(expected, back);
+    if (offset >= 0)
+      return VerifyFailed(c, OptionRecordField(offset, expected, back), OptionRecord::kAddress + offset);
+  }
+  const QByteArray expected = records.Lists.ToBytes();
+  bool ok = false;
+  const QByteArray back = ReadParameterRecord(ListRecord::kAddress, ListRecord::kSize, &ok);
+  if (!ok) {
+    c.console.Err("verify: " + TrimBlanks(Glb->StrError->Item(17)));
+    return kExitFailed;
+  }
+  const int32_t offset = FirstDifference(expected, back);
+  if (offset >= 0) return VerifyFailed(c, ListRecordField(offset), ListRecord::kAddress + offset);
+  c.console.Set("verified", true);
+  return kExitOk;
+}
+
 int OptionsShow(Context& c) {
+  int exit = 0;
+  if (!NoVerify(c, "options show", &exit)) return exit;
   if (!CheckInstrument(c)) return kExitFailed;
   OptionRecord record;
   if (!ReadOptionRecord(c, &record)) return kExitFailed;
@@ -336,24 +506,44 @@ int OptionsShow(Context& c) {
   const ListRecord lists = ListRecord::FromBytes(bytes);
   const OptionTables tables;
 
+  SetSerial(c, record.SerialNumber);
+  c.console.Set("type", record.TypeNumber);
   c.console.Out("Seriennummer: " + SerialNumberToText(record.SerialNumber) + " (" +
                 Text::number(record.SerialNumber) + ")");
   c.console.Out("Ger\xE4tetyp: " + IntToStrZero(record.TypeNumber, 2));
   c.console.Out("Optionen:");
-  for (int32_t bit = 0; bit < kOptionBitCount; ++bit)
-    c.console.Out(IntToStrWidth(bit + 1, 4) + (record.Bits[static_cast<size_t>(bit)] ? " [x] " : " [ ] ") +
-                  tables.strGlobalOpt->Item(bit + 1));
+  QJsonArray bits;
+  for (int32_t bit = 0; bit < kOptionBitCount; ++bit) {
+    const bool set = record.Bits[static_cast<size_t>(bit)];
+    const Text name = tables.strGlobalOpt->Item(bit + 1);
+    c.console.Out(IntToStrWidth(bit + 1, 4) + (set ? " [x] " : " [ ] ") + name);
+    bits.append(QJsonObject{{"bit", bit + 1}, {"set", set}, {"name", ToQt(name)}});
+  }
+  c.console.Set("bits", bits);
   const DisplayCodes display = lists.DisplayCodesOf();
+  QJsonArray displays;
   for (int32_t column = 0; column < kDisplayCount; ++column) {
     c.console.Out("Display " + Text::number(column + 1) + ":");
-    for (int32_t row = 0; row < kDisplayRows; ++row)
-      c.console.Out(IntToStrWidth(row + 1, 4) + " " +
-                    DisplayCell(*tables.strDis, display[static_cast<size_t>(column)][static_cast<size_t>(row)]));
+    QJsonArray rows;
+    for (int32_t row = 0; row < kDisplayRows; ++row) {
+      const int32_t code = display[static_cast<size_t>(column)][static_cast<size_t>(row)];
+      const Text cell = DisplayCell(*tables.strDis, code);
+      c.console.Out(IntToStrWidth(row + 1, 4) + " " + cell);
+      rows.append(QJsonObject{{"code", code}, {"name", ToQt(cell)}});
+    }
+    displays.append(rows);
   }
+  c.console.Set("display", displays);
   const PrintCodes print = lists.PrintCodesOf();
   c.console.Out("Drucken:");
-  for (int32_t row = 0; row < kPrintRows; ++row)
-    c.console.Out(IntToStrWidth(row + 1, 4) + " " + PrintCell(*tables.strPrint, print[static_cast<size_t>(row)]));
+  QJsonArray prints;
+  for (int32_t row = 0; row < kPrintRows; ++row) {
+    const int32_t code = print[static_cast<size_t>(row)];
+    const Text cell = PrintCell(*tables.strPrint, code);
+    c.console.Out(IntToStrWidth(row + 1, 4) + " " + cell);
+    prints.append(QJsonObject{{"code", code}, {"name", ToQt(cell)}});
+  }
+  c.console.Set("print", prints);
   return kExitOk;
 }
 
@@ -378,13 +568,14 @@ int OptionsWrite(Context& c) {
     serial = record.SerialNumber;
   }
   Glb->SerialNumber = *serial;
+  SetType(c, list, type, *serial);
   const OptionRecords records = MakeOptionRecords(*serial, type, TypeContent(list, type));
   if (!WriteOptionRecords(records)) {
     c.console.Err(kOptionSendError);
     return kExitFailed;
   }
   c.console.Note(TypeTitle(list, type) + ", " + SerialNumberToText(*serial));
-  return kExitOk;
+  return c.Verify() ? VerifyRecords(c, records, true) : kExitOk;
 }
 
 int Options(Context& c) {
@@ -392,6 +583,8 @@ int Options(Context& c) {
   int exit = 0;
   if (action == "show") {
     if (!WordCount(c, 2, &exit)) return exit;
+    if (c.args.Has("type-list") || c.args.Has("type") || c.args.Has("serial"))
+      return Usage(c, "options show takes no --type-list, --type or --serial");
     return OptionsShow(c);
   }
   if (action == "write") {
@@ -412,18 +605,19 @@ int Lists(Context& c) {
   // The service editor sends only to an instrument whose option record is sound.
   OptionRecord record;
   if (!ReadOptionRecord(c, &record)) return kExitFailed;
+  SetType(c, list, type, record.SerialNumber);
   const OptionRecords records = MakeOptionRecords(record.SerialNumber, type, TypeContent(list, type));
   if (!WriteListRecord(records.Lists)) {
     c.console.Err(kOptionSendError);
     return kExitFailed;
   }
   c.console.Note(TypeTitle(list, type) + ", " + SerialNumberToText(record.SerialNumber));
-  return kExitOk;
+  return c.Verify() ? VerifyRecords(c, records, false) : kExitOk;
 }
 
 // ---- instrument language ----
 
-bool ReadLanguages(const Context& c, LanguageTable* table) {
+bool ReadLanguages(Context& c, LanguageTable* table) {
   Text answer;
   if (!Glb->QueryInstrument(kReadLanguageCommand, &answer)) {
     c.console.Err(Glb->StrBRNmsg->Item(1));
@@ -433,17 +627,27 @@ bool ReadLanguages(const Context& c, LanguageTable* table) {
   return true;
 }
 
+void SetLanguages(Context& c, const LanguageTable& table) {
+  QJsonArray names;
+  for (const Text& name : table.Names) names.append(ToQt(name));
+  c.console.Set("languages", names);
+  c.console.Set("current", table.Current);
+  c.console.Set("name", JsonText(table.CurrentName()));
+}
+
 int Language(Context& c) {
   const QString action = c.Word(1);
   int exit = 0;
   if (action == "show") {
     if (!WordCount(c, 2, &exit)) return exit;
+    if (!NoVerify(c, "language show", &exit)) return exit;
     if (!CheckInstrument(c)) return kExitFailed;
     LanguageTable table;
     if (!ReadLanguages(c, &table)) return kExitFailed;
     for (size_t i = 0; i < table.Names.size(); ++i)
       c.console.Out(Text(static_cast<int32_t>(i) == table.Current ? "* " : "  ") +
                     Text::number(static_cast<qulonglong>(i)) + "\t" + table.Names[i]);
+    SetLanguages(c, table);
     return kExitOk;
   }
   if (action == "set") {
@@ -460,13 +664,16 @@ int Language(Context& c) {
       c.console.Err(Glb->StrBRNmsg->Item(8));
       return kExitFailed;
     }
-    // Read back as the window does after its delay.
+    // Read back as the window does after its delay: this is the verification.
     Glb->Delay(400);
     if (!ReadLanguages(c, &table)) return kExitFailed;
+    SetLanguages(c, table);
     if (table.Current != position) {
-      c.console.Err("Sprache im Ger\xE4t: " + table.CurrentName());
+      c.console.Err("verify: Sprache im Ger\xE4t: " + table.CurrentName());
+      c.console.Set("verified", false);
       return kExitFailed;
     }
+    c.console.Set("verified", true);
     c.console.Note(table.CurrentName());
     return kExitOk;
   }
@@ -475,7 +682,7 @@ int Language(Context& c) {
 
 // ---- ALV ----
 
-void ShowAlv(const Context& c, const AlvReading& reading) {
+void ShowAlv(Context& c, const AlvReading& reading) {
   if (reading.Serial)
     c.console.Out("Seriennr: " + SerialNumberToText(*reading.Serial) + " (" + reading.SerialAnswer + ")");
   else
@@ -484,9 +691,15 @@ void ShowAlv(const Context& c, const AlvReading& reading) {
   c.console.Out("Kal. A: " + AlvFieldText(reading.Params.A, 5, '.'));
   c.console.Out("Kal K1: " + Text::number(reading.Params.K1));
   c.console.Out("Kal K2: " + Text::number(reading.Params.K2));
+  c.console.Set("serial", reading.Serial ? JsonText(SerialNumberToText(*reading.Serial)) : QJsonValue());
+  c.console.Set("serialAnswer", JsonText(reading.SerialAnswer));
+  c.console.Set("b", reading.Params.B);
+  c.console.Set("a", reading.Params.A);
+  c.console.Set("k1", reading.Params.K1);
+  c.console.Set("k2", reading.Params.K2);
 }
 
-bool AlvDone(const Context& c, AlvResult result) {
+bool AlvDone(Context& c, AlvResult result) {
   if (result == AlvResult::Done) return true;
   c.console.Err(result == AlvResult::Refused ? Text(kPortBusyText) : TrimBlanks(Glb->ErrorText));
   return false;
@@ -497,6 +710,8 @@ int Alv(Context& c) {
   int exit = 0;
   if (action == "show") {
     if (!WordCount(c, 2, &exit)) return exit;
+    if (!NoVerify(c, "alv show", &exit)) return exit;
+    if (!ClaimPort(c)) return kExitFailed;
     AlvReading reading;
     if (!AlvDone(c, ReadAlv(&reading))) return kExitFailed;
     ShowAlv(c, reading);
@@ -525,6 +740,7 @@ int Alv(Context& c) {
   if (c.args.values.count("serial") && !(serial = SerialArgument(c.args.Value("serial"))))
     return Usage(c, "--serial: KR + year letter + month letter + \"-\" + four digits");
   if (!b && !a && !k1 && !k2 && !serial) return Usage(c, "alv set: nothing to set");
+  if (!ClaimPort(c)) return kExitFailed;
 
   // What is not given stays as the instrument has it.
   AlvReading reading;
@@ -542,15 +758,17 @@ int Alv(Context& c) {
   const int32_t serialNumber = serial ? *serial : *reading.Serial;
   if (!AlvDone(c, WriteAlv(params, SerialNumberToText(serialNumber)))) return kExitFailed;
 
-  // The instrument's own answer tells whether it took the values.
+  // The instrument's own answer tells whether it took the values: this is
+  // the verification.
   AlvReading back;
   if (!AlvDone(c, ReadAlv(&back))) return kExitFailed;
-  if (AlvParameterLine(back.Params) != AlvParameterLine(params) || back.Serial != serialNumber) {
-    c.console.Err("ALV: das Ger\xE4t meldet andere Werte");
-    ShowAlv(c, back);
+  const bool same = AlvParameterLine(back.Params) == AlvParameterLine(params) && back.Serial == serialNumber;
+  if (!c.console.Quiet || !same) ShowAlv(c, back);
+  c.console.Set("verified", same);
+  if (!same) {
+    c.console.Err("verify: ALV: das Ger\xE4t meldet andere Werte");
     return kExitFailed;
   }
-  if (!c.console.Quiet) ShowAlv(c, back);
   return kExitOk;
 }
 
@@ -561,48 +779,85 @@ int Fuel(Context& c) {
   if (!WordCount(c, 3, &exit)) return exit;
   const QString action = c.Word(1);
   const QString path = AbsolutePath(c.Word(2));
-  const auto protocol = [&](const Text& line) { c.console.Note(line); };
+  if (action != "read" && action != "write") return Usage(c, "fuel: read or write");
+  if (action == "read" && !NoVerify(c, "fuel read", &exit)) return exit;
+  c.console.Set("file", path);
+  QList<Text> log;
+  const auto protocol = [&](const Text& line) {
+    log.append(line);
+    c.console.Note(line);
+    c.console.Set("log", JsonLines(log));
+  };
   if (action == "read") {
     if (!CheckInstrument(c)) return kExitFailed;
-    if (!ReadFuelTable(protocol)) return kExitFailed;
-    if (!WriteFile(c, path, FuelImageFileBytes())) return kExitFile;
-    return kExitOk;
-  }
-  if (action == "write") {
-    QString error;
-    protocol(Glb->StrBRNmsg->Item(10) + " " + Q2T(QFileInfo(path).fileName()));
-    if (!QFileInfo(path).isFile()) error = QStringLiteral("no such file");
-    if (!error.isEmpty() || !LoadFuelImage(path, &error)) {
-      c.console.Err(TrimBlanks(Glb->StrError->Item(9)) + " " + Q2T(path) + ": " + Q2T(error));
-      return kExitFile;
-    }
-    protocol(Text::number(Glb->FuelMemoryLength) + " " + Glb->StrBRNmsg->Item(11));
-    if (!Glb->FuelMemoryValid) {
-      c.console.Err(Glb->StrBRNmsg->Item(6));
-      return kExitFile;
-    }
-    if (!CheckInstrument(c)) return kExitFailed;
-    protocol(Glb->StrBRNmsg->Item(7));
-    if (!Glb->WriteFuelMemory()) {
-      c.console.Err(Glb->StrBRNmsg->Item(8));
+    if (!ReadFuelTable(protocol)) {
+      // The protocol's last line says why; it is the error, on stderr too.
+      c.console.Err(log.isEmpty() ? Text(kReceiveError) : log.last());
       return kExitFailed;
     }
-    protocol(Glb->StrBRNmsg->Item(9));
+    const QByteArray bytes = FuelImageFileBytes();
+    c.console.Set("bytes", static_cast<int>(bytes.size()));
+    if (!WriteFile(c, path, bytes)) return kExitFile;
     return kExitOk;
   }
-  return Usage(c, "fuel: read or write");
+  QString error;
+  protocol(Glb->StrBRNmsg->Item(10) + " " + Q2T(QFileInfo(path).fileName()));
+  if (!QFileInfo(path).isFile()) error = QStringLiteral("no such file");
+  if (!error.isEmpty() || !LoadFuelImage(path, &error)) {
+    c.console.Err(TrimBlanks(Glb->StrError->Item(9)) + " " + Q2T(path) + ": " + Q2T(error));
+    return kExitFile;
+  }
+  protocol(Text::number(Glb->FuelMemoryLength) + " " + Glb->StrBRNmsg->Item(11));
+  if (!Glb->FuelMemoryValid) {
+    c.console.Err(Glb->StrBRNmsg->Item(6));
+    return kExitFile;
+  }
+  if (!CheckInstrument(c)) return kExitFailed;
+  protocol(Glb->StrBRNmsg->Item(7));
+  if (!Glb->WriteFuelMemory()) {
+    c.console.Err(Glb->StrBRNmsg->Item(8));
+    return kExitFailed;
+  }
+  protocol(Glb->StrBRNmsg->Item(9));
+  // The write may have taken one byte more to make the length even.
+  const QByteArray sent = Glb->FuelMemory.left(Glb->FuelMemoryLength);
+  c.console.Set("bytes", static_cast<int>(sent.size()));
+  if (!c.Verify()) return kExitOk;
+  // The memory read of "fuel read", over the length written.
+  if (!Glb->ReadFuelMemory(static_cast<int32_t>(sent.size()))) {
+    c.console.Err("verify: " + Glb->StrBRNmsg->Item(1));
+    return kExitFailed;
+  }
+  const QByteArray back = Glb->FuelMemory.left(std::min<qsizetype>(Glb->FuelMemoryLength, sent.size()));
+  const int32_t address = FirstDifference(sent, back);
+  if (address >= 0 && address >= back.size()) {
+    // The read stops at an erased block after the header, as "fuel read" does.
+    c.console.Err("verify: the read stops at the erased block at " + HexWord(static_cast<int32_t>(back.size())) +
+                  "; " + Text::number(static_cast<qsizetype>(sent.size() - back.size())) +
+                  " bytes after it cannot be read back");
+    c.console.Set("verified", false);
+    return kExitFailed;
+  }
+  if (address >= 0) return VerifyFailed(c, "fuel table", address);
+  c.console.Set("verified", true);
+  return kExitOk;
 }
 
 // ---- upload ----
 
 class ConsoleUploadLog : public UploadLog {
  public:
-  explicit ConsoleUploadLog(const Console& console) : console_(console) {}
-  void Clear() override {}
-  void AddLine(const Text& line) override { console_.Note(line); }
+  explicit ConsoleUploadLog(Console& console) : console_(console) {}
+  void Clear() override { lines_.clear(); }
+  void AddLine(const Text& line) override {
+    lines_.append(line);
+    console_.Note(line);
+  }
+  const QList<Text>& Lines() const { return lines_; }
 
  private:
-  const Console& console_;
+  Console& console_;
+  QList<Text> lines_;
 };
 
 // Restores a hook when the upload is over.
@@ -622,6 +877,8 @@ class HookScope {
 int Upload(Context& c) {
   int exit = 0;
   if (!WordCount(c, 1, &exit)) return exit;
+  if (c.Verify())
+    return Usage(c, "upload: --verify does not apply; the bootloader cannot read the program memory back");
   const size_t variants = c.args.flags.count("standard") + c.args.flags.count("emergency") +
                           c.args.flags.count("emergency-standard");
   if (variants > 1) return Usage(c, "upload: one of --standard, --emergency, --emergency-standard");
@@ -639,6 +896,7 @@ int Upload(Context& c) {
     ApplyHexFile(hex);
     Glb->ComPort = port;  // --port stays in force
   }
+  c.console.Set("hex", Glb->HexFilePath);
 
   // The region is settled before the instrument is touched.
   QString region;
@@ -661,6 +919,7 @@ int Upload(Context& c) {
                           .arg(candidates.join(QStringLiteral(", "))));
     }
   }
+  if (!ClaimPort(c)) return kExitFailed;
   HookScope<std::function<bool()>> regionHook(ChooseRegionHook, [region] {
     return region.isEmpty() || ApplyRegionChoice(region);
   });
@@ -674,6 +933,8 @@ int Upload(Context& c) {
       c.console.Err(kReceiveError);
       return false;
     }
+    // The file error was reported; without the backup nothing is sent.
+    if (!UserImageSaved()) return false;
     c.console.Info("Druckertexte -> " + Q2T(Glb->UserBinPath));
     return true;
   });
@@ -689,12 +950,21 @@ int Upload(Context& c) {
     ran = sequence.RunEmergencyStandard();
   else
     ran = sequence.RunAuto();
+  c.console.Set("log", JsonLines(log.Lines()));
+  c.console.Set("completed", sequence.Completed);
+  c.console.Set("uploadError", sequence.UploadError);
+  c.console.Set("result", !ran                    ? "refused"
+                          : sequence.UploadError  ? "file error"
+                          : sequence.Completed    ? "completed"
+                                                  : "failed");
   if (!ran) {
     c.console.Err(kPortBusyText);
     return kExitFailed;
   }
-  if (sequence.UploadError) return kExitFile;
-  return sequence.Completed ? kExitOk : kExitFailed;
+  if (sequence.Completed && !sequence.UploadError) return kExitOk;
+  // The upload log's last line says why ("Fehler 3", a file that is missing).
+  if (!log.Lines().isEmpty()) c.console.Err(log.Lines().last());
+  return sequence.UploadError ? kExitFile : kExitFailed;
 }
 
 // ---- link map ----
@@ -704,8 +974,15 @@ int MapFile(Context& c) {
   if (!WordCount(c, 2, &exit)) return exit;
   std::vector<Text> report;
   const MapReportMode mode = c.args.flags.count("details") ? MapReportMode::Details : MapReportMode::Condensed;
-  if (!LoadMapReport(AbsolutePath(c.Word(1)), mode, &report)) return kExitFile;
-  for (const Text& line : report) c.console.Out(line);
+  const QString path = AbsolutePath(c.Word(1));
+  c.console.Set("file", path);
+  if (!LoadMapReport(path, mode, &report)) return kExitFile;
+  QJsonArray lines;
+  for (const Text& line : report) {
+    c.console.Out(line);
+    lines.append(ToQt(line));
+  }
+  c.console.Set("report", lines);
   return kExitOk;
 }
 
@@ -713,23 +990,28 @@ struct Command {
   Handler run;
   std::set<QString> options;  // besides the global ones
   bool needsConfiguration = false;
+  bool usesPort = true;
+  const char* progressUnit = nullptr;  // what the transfer's steps count
+  bool hasAction = true;
 };
 
 const std::map<QString, Command>& Commands() {
   static const std::map<QString, Command> commands = {
-      {"ports", {Ports, {}}},
-      {"find", {Find, {}}},
-      {"test", {Test, {}}},
-      {"ident", {Ident, {}}},
-      {"eeprom", {Eeprom, {}}},
-      {"printer", {Printer, {}, true}},
-      {"options", {Options, {"type-list", "type", "serial"}}},
-      {"lists", {Lists, {"type-list", "type"}}},
-      {"language", {Language, {}}},
-      {"alv", {Alv, {"b", "a", "k1", "k2", "serial"}}},
-      {"fuel", {Fuel, {}}},
-      {"upload", {Upload, {"standard", "emergency", "emergency-standard", "hex", "region"}, true}},
-      {"mapfile", {MapFile, {"details"}}},
+      {"ports", {Ports, {}, false, false, nullptr, false}},
+      {"find", {Find, {}, false, false, nullptr, false}},
+      {"test", {Test, {}, false, true, nullptr, false}},
+      {"ident", {Ident, {}, false, true, nullptr, false}},
+      {"eeprom", {Eeprom, {"verify"}, false, true, "bytes"}},
+      {"printer", {Printer, {"verify"}, true, true, "blocks"}},
+      {"options", {Options, {"type-list", "type", "serial", "verify"}, false, true, "bytes"}},
+      {"lists", {Lists, {"type-list", "type", "verify"}, false, true, "bytes"}},
+      {"language", {Language, {"verify"}}},
+      {"alv", {Alv, {"b", "a", "k1", "k2", "serial", "verify"}}},
+      {"fuel", {Fuel, {"verify"}, false, true, "blocks"}},
+      {"upload",
+       {Upload, {"standard", "emergency", "emergency-standard", "hex", "region", "verify"}, true, true, "steps",
+        false}},
+      {"mapfile", {MapFile, {"details"}, false, false, nullptr, false}},
   };
   return commands;
 }
@@ -741,15 +1023,60 @@ bool NeedsConfiguration(const Arguments& arguments) {
   return it != Commands().end() && it->second.needsConfiguration;
 }
 
-int RunCommand(const Arguments& arguments, const Console& console) {
-  Context c{arguments, console};
-  if (arguments.words.isEmpty()) return Usage(c, "no command");
+QString CommandName(const Arguments& arguments) { return arguments.words.value(0); }
+
+QStringList RunnableCommands() {
+  QStringList names;
+  for (const auto& [name, command] : Commands()) names << name;
+  return names;
+}
+
+std::set<QString> CommandOptions(const QString& command) {
+  const auto it = Commands().find(command);
+  return it == Commands().end() ? std::set<QString>() : it->second.options;
+}
+
+std::optional<int> RunHelp(const Arguments& arguments, Console& console) {
+  const bool helpWord = arguments.words.value(0) == QLatin1String("help");
+  if (!helpWord && !arguments.Flag("help")) return std::nullopt;
+  const QString topic = helpWord ? arguments.words.value(1) : arguments.words.value(0);
+  if (helpWord && arguments.words.size() > 2) return console.Usage("help: one command at a time");
+  QString text = UsageText();
+  if (!topic.isEmpty()) {
+    text = CommandHelp(topic);
+    if (text.isEmpty()) return console.Usage(QStringLiteral("unknown command \"%1\"").arg(topic));
+  }
+  console.Print(text);
+  console.Set("help", text);
+  if (!topic.isEmpty()) console.Set("topic", topic);
+  return kExitOk;
+}
+
+int RunCommand(const Arguments& arguments, Console& console, const RunSetup& setup) {
+  if (arguments.words.isEmpty()) return console.Usage("no command");
   const auto it = Commands().find(arguments.words[0]);
-  if (it == Commands().end()) return Usage(c, QStringLiteral("unknown command \"%1\"").arg(arguments.words[0]));
+  if (it == Commands().end())
+    return console.Usage(QStringLiteral("unknown command \"%1\"").arg(arguments.words[0]));
+  const Command& command = it->second;
   QString error;
-  if (!OnlyOptions(arguments, it->second.options, &error)) return Usage(c, arguments.words[0] + ": " + error);
-  if (arguments.words[0] == "options" && arguments.words.value(1) == "show" &&
-      (arguments.Has("type-list") || arguments.Has("type") || arguments.Has("serial")))
-    return Usage(c, "options show takes no --type-list, --type or --serial");
-  return it->second.run(c);
+  if (!OnlyOptions(arguments, command.options, &error)) return console.Usage(arguments.words[0] + ": " + error);
+  if (command.hasAction && arguments.words.size() > 1) console.Set("action", arguments.words[1]);
+
+  const PortChoice choice = ChoosePort(arguments, setup.map, setup.sysfsRoot);
+  if (choice.exit == kExitUsage) return console.Usage(choice.error);
+  if (choice.exit != kExitOk) {
+    console.Err(FromQt(choice.error));
+    return choice.exit;
+  }
+  if (choice.port) Glb->ComPort = choice.port;
+  if (command.usesPort) {
+    console.Set("port", Glb->ComPort);
+    console.Set("device", Glb->Serial.Backend().DeviceName(Glb->ComPort));
+    if (choice.usb) console.Set("usb", true);
+  }
+  if (setup.progress && command.progressUnit) setup.progress->SetUnit(QString::fromLatin1(command.progressUnit));
+
+  PortClaim claim;
+  Context c{arguments, console, claim};
+  return command.run(c);
 }
