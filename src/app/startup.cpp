@@ -110,7 +110,7 @@ int RunSetup720(int argc, char** argv) {
   // them (and the user data image) when it opens.
   ReadPrinterTextsHook = [] {
     OpenFormDrucker();
-    return Glb && !Glb->PrinterReadFailed;
+    return Glb && !Glb->PrinterReadFailed && UserImageSaved();
   };
 
   // 6. The event loop runs until the main window closes; closing it saves

@@ -151,10 +151,17 @@ QString UserImageTarget(const QString& userBinPath, const QString& programDir) {
   return programDir + name;
 }
 
+namespace {
+bool g_userImageSaved = false;
+}  // namespace
+
+bool UserImageSaved() { return g_userImageSaved; }
+
 bool ReadPrinterMemory() {
+  g_userImageSaved = false;
   Glb->TextMemory.fill(' ', std::max<qsizetype>(Glb->TextMemory.size(), 16384));
   const bool ok = Glb->ReadTextMemory();
-  if (ok) SaveUserDataImage();
+  if (ok) g_userImageSaved = SaveUserDataImage();
   Glb->PrinterReadFailed = !ok;
   return ok;
 }

@@ -50,6 +50,9 @@ QString UserImageTarget(const QString& userBinPath, const QString& programDir);
 // Glb->PrinterReadFailed to the outcome. A user data image that cannot be
 // written is shown and the configuration repaired; the read still counts.
 bool ReadPrinterMemory();
+// The last ReadPrinterMemory saved its user data image. An upload needs it:
+// without the saved image the merge would send none, or an older one.
+bool UserImageSaved();
 // Writes the first 256 bytes of the text memory to the user data image
 // (UserImageTarget becomes Glb->UserBinPath). False when it failed.
 bool SaveUserDataImage();

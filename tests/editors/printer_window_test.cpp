@@ -70,6 +70,7 @@ TEST_F(PrinterWindow, OpeningReadsTheInstrumentsTextsAndSavesTheUserImage) {
   EXPECT_EQ(FromQt(form->Edit(0)->text()), Text("Heizung & Sanit\xE4r Krabbe"));
   EXPECT_TRUE(Boxes::Shown().empty());
   EXPECT_FALSE(Glb->PrinterReadFailed);
+  EXPECT_TRUE(UserImageSaved());
   EXPECT_FALSE(Glb->TransferBusy);
   EXPECT_TRUE(form->BtSend->isEnabled());
   // 160 bytes read, then blanks up to 256.
@@ -208,6 +209,8 @@ TEST_F(PrinterWindow, UserImageWriteErrorIsReportedRepairedAndTheReadStillCounts
   EXPECT_TRUE(Boxes::Shown()[0].message.endsWith("\r" + FromQt(target) + "!!"));
   EXPECT_GT(Boxes::Shown()[0].message.size(), FromQt(target).size() + 3);  // the system's text first
   EXPECT_FALSE(Glb->PrinterReadFailed);
+  // An upload must not go on without its backup of the texts.
+  EXPECT_FALSE(UserImageSaved());
   EXPECT_EQ(FromQt(form->Edit(3)->text()), rig.instrument.PrinterText(3));
   // The configuration was rebuilt from the program folder.
   EXPECT_TRUE(IniFile(Glb->IniPath()).ValueExists("KONFIG", "UserFile"));
