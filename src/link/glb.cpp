@@ -83,7 +83,9 @@ bool TGlb::ReceiveByte(int32_t ticks) {
       LastByte = Serial.ReadByte();
       break;
     }
-    ProcessMessages();
+    // Nothing will come from a device that went away: the wait ends as a time-out.
+    if (Serial.Gone()) TimeoutTicks = 0;
+    else ProcessMessages();
   }
   const bool ok = TimeoutTicks > 0;
   if (!ok) Log("Timeout");
@@ -97,8 +99,15 @@ bool TGlb::ReceiveLine(int32_t ticks) {
   do {
     // Bytes already waiting are taken without sleeping; the pump sleeps
     // only while the receive queue is empty.
-    if (!Serial.DataAvailable()) ProcessMessages();
-    else pump_->ProcessPending();
+    if (!Serial.DataAvailable()) {
+      if (Serial.Gone()) {
+        TimeoutTicks = 0;
+        break;
+      }
+      ProcessMessages();
+    } else {
+      pump_->ProcessPending();
+    }
     if (Serial.DataAvailable()) {
       LastByte = Serial.ReadByte();
       if (LastByte == '\r') break;

@@ -50,6 +50,15 @@ int PosixSerialBackend::OpenExclusive(const QString& path) {
     ::close(fd);
     return -1;
   }
+#ifdef TIOCGEXCL
+  // A terminal program marks its port exclusive without taking the lock;
+  // root passes that mark, so it is looked at here.
+  int exclusive = 0;
+  if (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
+    ::close(fd);
+    return -1;
+  }
+#endif
   // Keeps out openers that do not take the lock (non-root programs).
   (void)ioctl(fd, TIOCEXCL);
   return fd;
@@ -176,6 +185,14 @@ int32_t PosixSerialBackend::InQueue() {
   return waiting;
 }
 
+bool PosixSerialBackend::Gone() {
+  if (fd_ < 0) return false;
+  if (hungUp_) return true;
+  int waiting = 0;
+  if (ioctl(fd_, TIOCINQ, &waiting) == 0 && waiting > 0) return false;
+  return CheckHangUp();
+}
+
 int32_t PosixSerialBackend::OutQueue() {
   if (fd_ < 0 || hungUp_) return 0;
   int pending = 0;
@@ -186,6 +203,9 @@ int32_t PosixSerialBackend::OutQueue() {
 bool PosixSerialBackend::CanOpen(int32_t port) {
   const int fd = OpenExclusive(map_.DevicePath(port));
   if (fd < 0) return false;
+  // The mark would outlive this descriptor (see Close) and refuse the open
+  // that follows the probe.
+  (void)ioctl(fd, TIOCNXCL);
   ::close(fd);
   return true;
 }

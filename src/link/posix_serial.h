@@ -26,6 +26,7 @@ class PosixSerialBackend : public SerialBackend {
   int32_t Read(char* data, int32_t count) override;
   int32_t InQueue() override;
   int32_t OutQueue() override;
+  bool Gone() override;
   void SetQueueSizes(int32_t, int32_t) override {}  // the kernel's buffers are fixed
   bool CanOpen(int32_t port) override;
   bool HasDefaultConfig(int32_t port) override;

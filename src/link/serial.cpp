@@ -94,6 +94,8 @@ int32_t TSerial::InQueueCount() { return IsOpen ? backend_->InQueue() : 0; }
 
 int32_t TSerial::OutQueueCount() { return IsOpen ? backend_->OutQueue() : 0; }
 
+bool TSerial::Gone() { return IsOpen && backend_->Gone(); }
+
 void TSerial::SetDtr(bool on) {
   if (!IsOpen) return;
   Settings.dtr = on;

@@ -42,6 +42,8 @@ class TSerial {
   bool DataAvailable();
   int32_t InQueueCount();
   int32_t OutQueueCount();
+  // The open port's device went away (pulled cable); see SerialBackend::Gone.
+  bool Gone();
   void SetDtr(bool on);
   void SetRts(bool on);
   bool CanOpen();

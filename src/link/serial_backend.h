@@ -41,6 +41,9 @@ class SerialBackend {
   virtual int32_t Read(char* data, int32_t count) = 0;
   virtual int32_t InQueue() = 0;
   virtual int32_t OutQueue() = 0;
+  // The device went away under the open handle (pulled cable): it will never
+  // answer again, so a wait for it can end at once.
+  virtual bool Gone() { return false; }
   virtual void SetQueueSizes(int32_t in, int32_t out) = 0;
   // Opens and closes again at once; changes nothing.
   virtual bool CanOpen(int32_t port) = 0;

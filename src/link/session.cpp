@@ -61,13 +61,19 @@ bool TGlb::CheckConnection(int32_t port) {
   ReopenPort();
   Serial.WriteText("\r");
   Serial.WriteText("WARTUNG738\r");
+  // Whoever gets false gives up on the instrument: a port kept open would
+  // only stay locked against every other program.
   if (!ReceiveLine(10)) {
+    ReleasePort(Serial);
     SetStatusText(NoInstrumentText());
     return false;
   }
   DiscardInput();
   Serial.WriteText("R001\r");
-  if (!ReceiveLine(10)) return false;
+  if (!ReceiveLine(10)) {
+    ReleasePort(Serial);
+    return false;
+  }
   DiscardInput();
   WaitSendDone();
 
@@ -144,6 +150,10 @@ Text TGlb::ReadAnswer() {
   TimeoutTicks = 20;
   Text line;
   do {
+    if (!Serial.DataAvailable() && Serial.Gone()) {
+      TimeoutTicks = 0;  // a device that went away never answers
+      break;
+    }
     PumpOnce(*this);
     if (Serial.DataAvailable()) {
       const uint8_t byte = Serial.ReadByte();

@@ -55,9 +55,17 @@ bool Finish(TGlb& glb, bool result, bool withCloseDelay) {
   return result;
 }
 
+// The command coming back as it was sent is a line that echoes, not the
+// instrument's answer: taken as one, every later answer would be read one
+// line late and the data read would be wrong.
+bool IsEcho(const Text& line, Text command) {
+  while (command.endsWith('\r')) command.chop(1);
+  return !line.isEmpty() && line == command;
+}
+
 bool Ask(TGlb& glb, const Text& command, int32_t ticks) {
   glb.SendCommand(command);
-  return glb.ReceiveLine(ticks);
+  return glb.ReceiveLine(ticks) && !IsEcho(glb.LineBuffer, command);
 }
 
 // Commands answered with two lines: both are awaited even when the first

@@ -47,6 +47,25 @@ class SimProcess {
   }
   const QString& Log() const { return log_; }
 
+  // Sends SIGUSR1 (every fault off, out of the bootloader) and waits up to
+  // `ms` for the simulator to confirm it on stdout.
+  bool SwitchFaultsOff(int ms = 3000) {
+    if (process_.state() != QProcess::Running) return false;
+    ::kill(static_cast<pid_t>(process_.processId()), SIGUSR1);
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+      while (process_.canReadLine())
+        if (QString::fromLocal8Bit(process_.readLine()).trimmed() == "FAULTS OFF") return true;
+      if (waited.elapsed() >= ms) return false;
+      process_.waitForReadyRead(50);
+    }
+  }
+  // Waits up to `ms` for the simulator to end by itself (a vanished line).
+  bool Ended(int ms) {
+    return process_.state() == QProcess::NotRunning || process_.waitForFinished(ms);
+  }
+
  private:
   QProcess process_;
   QString path_;

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <termios.h>
 #include <unistd.h>
@@ -27,8 +28,9 @@ namespace {
 
 int g_signalPipe[2] = {-1, -1};
 
-void OnSignal(int) {
-  const char c = 1;
+// One byte per signal into the pipe: 1 ends the program, 2 switches the faults off.
+void OnSignal(int sig) {
+  const char c = sig == SIGUSR1 ? 2 : 1;
   const int saved = errno;
   (void)!::write(g_signalPipe[1], &c, 1);
   errno = saved;
@@ -63,8 +65,22 @@ void Usage(FILE* to) {
       "  --line-count FILE  keep the number of bytes taken off the line in FILE\n"
       "                   (8 bytes, native order, updated as they arrive), so a\n"
       "                   measuring host can tell what is still on its way\n"
+      "  --fault-after N  answer the first N command lines plainly; --silent, --echo,\n"
+      "                   --garbage and --long-lines act from line N+1 on\n"
+      "  --boot-echo      the bootloader sends every byte back before acting on it\n"
+      "  --boot-garbage N bootloader answers a wrong byte from step N on (steps as\n"
+      "                   for --boot-stop)\n"
+      "  --vanish-after-lines N  once N command lines are answered, the pseudo-\n"
+      "                   terminal disappears like a pulled cable: both ends are\n"
+      "                   closed, later input is lost and the program ends\n"
+      "  --vanish-after-bytes N  the same once N bytes were taken off the line and\n"
+      "                   what they were answered with is sent\n"
       "  --quiet          no log on stderr\n"
-      "  --help           this text\n",
+      "  --help           this text\n"
+      "\n"
+      "SIGUSR1 switches every fault off (also the vanishing) and leaves the\n"
+      "bootloader, as after switching the instrument off and on; \"FAULTS OFF\" on\n"
+      "stdout confirms it.\n",
       to);
 }
 
@@ -115,6 +131,10 @@ int main(int argc, char** argv) {
                                                             : QDir::currentPath();
   bool quiet = false;
   QString lineCountPath;
+  int64_t vanishLines = -1;  // -1: never
+  int64_t vanishBytes = -1;
+  int64_t vanishSinceUs = -1;  // when the line was ready to vanish
+  int64_t emptySinceUs = -1;   // since when the host has had nothing unread
 
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -171,6 +191,16 @@ int main(int argc, char** argv) {
       options.staleInputMs = static_cast<int32_t>(number(0, 600000));
     } else if (a == "--line-count") {
       lineCountPath = QString::fromLocal8Bit(value("a file"));
+    } else if (a == "--fault-after") {
+      options.faultAfterLines = static_cast<int32_t>(number(0, 1000000));
+    } else if (a == "--boot-echo") {
+      options.bootEcho = true;
+    } else if (a == "--boot-garbage") {
+      options.bootGarbageStep = static_cast<int32_t>(number(0, 6));
+    } else if (a == "--vanish-after-lines") {
+      vanishLines = number(0, 1000000000);
+    } else if (a == "--vanish-after-bytes") {
+      vanishBytes = number(0, 1000000000000ll);
     } else if (a == "--quiet") {
       quiet = true;
     } else {
@@ -242,6 +272,7 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
+  sigaction(SIGUSR1, &sa, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
   const QString iniPath = QDir(home).filePath("Setup720.INI");
@@ -308,6 +339,24 @@ int main(int argc, char** argv) {
     }
   };
 
+  // Once the line is to vanish, nothing beyond its last byte or line reaches
+  // the instrument, so its answer to a later command is never made.
+  auto cutOff = [&] {
+    return (vanishBytes >= 0 && taken >= vanishBytes) ||
+           (vanishLines >= 0 && instrument.CommandCount() >= vanishLines);
+  };
+  auto feed = [&](const char* data, int n) {
+    if (vanishBytes < 0 && vanishLines < 0) {
+      countTaken(n);
+      instrument.Receive(data, n, baud);
+      return;
+    }
+    for (int i = 0; i < n && !cutOff(); ++i) {
+      countTaken(1);
+      instrument.Receive(data + i, 1, baud);
+    }
+  };
+
   // With pacing, the host's bytes also take their line time to arrive: a
   // pseudo-terminal would hand them over at once, and the instrument would
   // answer before a real one could have heard the command.
@@ -321,8 +370,7 @@ int main(int argc, char** argv) {
       in.pop_front();
     }
     if (due.isEmpty()) return;
-    countTaken(due.size());
-    instrument.Receive(due.constData(), static_cast<int>(due.size()), baud);
+    feed(due.constData(), static_cast<int>(due.size()));
   };
 
   int rc = 0;
@@ -349,6 +397,26 @@ int main(int argc, char** argv) {
       }
       out.erase(out.begin(), out.begin() + w);
     }
+    // Gone once its last answer is out and the host has read it, so that the
+    // step at which the line vanishes does not depend on how fast the host
+    // reads (a hang-up discards what is still unread). What was written
+    // reaches the slave's queue a moment later, so the queue must have stayed
+    // empty for a while. A bootloader that is erasing has nothing to send.
+    bool waitForHost = false;
+    if (cutOff() && out.empty()) {
+      int unread = 0;
+      if (ioctl(slave, TIOCINQ, &unread) != 0) unread = 0;
+      const int64_t nowUs = NowUs();
+      if (vanishSinceUs < 0) vanishSinceUs = nowUs;
+      if (unread > 0 || emptySinceUs < 0) emptySinceUs = nowUs;
+      if (nowUs - emptySinceUs >= 30'000 || nowUs - vanishSinceUs > 2'000'000) {
+        if (!quiet) std::fprintf(stderr, "setup720-sim: the pseudo-terminal vanishes\n");
+        break;
+      }
+      waitForHost = true;
+    } else {
+      emptySinceUs = -1;
+    }
 
     int64_t wakeUs = -1;
     if (!out.empty() && !blocked) wakeUs = out.front().dueUs;
@@ -358,6 +426,7 @@ int main(int argc, char** argv) {
     int timeout = -1;
     if (wakeUs >= 0) timeout = static_cast<int>(std::clamp<int64_t>((wakeUs - NowUs() + 999) / 1000, 0, 60000));
     if (blocked) timeout = timeout < 0 ? 50 : std::min(timeout, 50);
+    if (waitForHost) timeout = timeout < 0 ? 2 : std::min(timeout, 2);
 
     // Paced, the instrument takes bytes off the line no faster than they can
     // arrive: the rest waits in the terminal's buffer, so the host's writes
@@ -372,7 +441,19 @@ int main(int argc, char** argv) {
       rc = 1;
       break;
     }
-    if (fds[1].revents & POLLIN) break;
+    if (fds[1].revents & POLLIN) {
+      char kinds[16];
+      const ssize_t got = ::read(g_signalPipe[0], kinds, sizeof kinds);
+      if (got > 0 && std::memchr(kinds, 1, static_cast<size_t>(got))) break;
+      if (got > 0) {
+        instrument.ClearFaults();
+        vanishLines = vanishBytes = -1;
+        if (!quiet) std::fprintf(stderr, "setup720-sim: faults off\n");
+        std::printf("FAULTS OFF\n");
+        std::fflush(stdout);
+      }
+      continue;
+    }
     if (fds[0].revents & POLLIN) {
       char buf[4096];
       const ssize_t n = ::read(master, buf, sizeof buf);
@@ -384,8 +465,7 @@ int main(int argc, char** argv) {
           for (ssize_t i = 0; i < n; ++i) in.push_back({t += step, buf[i]});
           rxFreeUs = t;
         } else {
-          countTaken(n);
-          instrument.Receive(buf, static_cast<int>(n), baud);
+          feed(buf, static_cast<int>(n));
         }
       } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
         std::fprintf(stderr, "setup720-sim: read: %s\n", std::strerror(errno));

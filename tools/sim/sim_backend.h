@@ -39,6 +39,7 @@ class SimSerialBackend : public SerialBackend {
   int32_t Read(char* data, int32_t count) override;
   int32_t InQueue() override;
   int32_t OutQueue() override;
+  bool Gone() override { return open_ && port_ == attached_ && Vanished(); }
   void SetQueueSizes(int32_t in, int32_t out) override;
   bool CanOpen(int32_t port) override;
   bool HasDefaultConfig(int32_t port) override;

@@ -213,6 +213,8 @@ void SimInstrument::Receive(const char* data, int n, int32_t hostBaud) {
   emitTime_ = Now();
   for (int i = 0; i < n; ++i) {
     const uint8_t b = static_cast<uint8_t>(data[i]);
+    // An echoing bootloader sends the byte back whatever it then makes of it.
+    if (mode_ != Mode::Command && options_.bootEcho) Emit(QByteArray(1, static_cast<char>(b)));
     if (mode_ == Mode::BootErase) {
       ++lostWhileErasing_;
       continue;
@@ -273,16 +275,18 @@ void SimInstrument::CommandByte(char c) {
 
 void SimInstrument::HandleLine(const Text& line) {
   commands_.push_back(line);
+  ++commandCount_;
   for (const Text& prefix : options_.noAnswer)
     if (!prefix.isEmpty() && line.startsWith(prefix)) return;
 
+  const bool faulty = commandCount_ > options_.faultAfterLines;
   QByteArray out;
-  if (options_.echo) out = line + kCR;
+  if (options_.echo && faulty) out = line + kCR;
   const std::vector<Text> lines = Answer(line);  // also runs the command's effect
-  if (!options_.silent) {
+  if (!(options_.silent && faulty)) {
     for (const Text& l : lines) {
-      Text t = options_.garbage ? Garbage() : l;
-      if (options_.longLines && t.size() < options_.longLineBytes)
+      Text t = options_.garbage && faulty ? Garbage() : l;
+      if (options_.longLines && faulty && t.size() < options_.longLineBytes)
         t = t.leftJustified(options_.longLineBytes, '0');
       out += t + kCR;
     }
@@ -409,6 +413,21 @@ bool SimInstrument::Answers(int32_t step) const {
   return options_.bootStopStep <= 0 || step < options_.bootStopStep;
 }
 
+QByteArray SimInstrument::BootAnswer(int32_t step, char byte) const {
+  if (!Answers(step)) return {};
+  const bool wrong = options_.bootGarbageStep > 0 && step >= options_.bootGarbageStep;
+  return QByteArray(1, wrong ? static_cast<char>(byte ^ 0xA5) : byte);
+}
+
+void SimInstrument::ClearFaults() {
+  options_.silent = options_.echo = options_.garbage = options_.longLines = false;
+  options_.noAnswer.clear();
+  options_.faultAfterLines = 0;
+  options_.bootStopStep = options_.bootGarbageStep = 0;
+  options_.bootEcho = false;
+  if (InBootloader()) LeaveBootloader();
+}
+
 void SimInstrument::EnterBootloader() {
   mode_ = Mode::BootStart;
   line_.clear();
@@ -432,24 +451,24 @@ void SimInstrument::BootByte(uint8_t b, int32_t /*hostBaud*/) {
     case Mode::BootStart:
       if (b == 0x5A) {
         mode_ = Mode::BootAck;
-        if (Answers(kStepStart)) Emit(QByteArray(1, '\x5A'));
+        Emit(BootAnswer(kStepStart, '\x5A'));
       }
       break;
     case Mode::BootAck:
       if (b == 0x5A) {  // the host starts over
-        if (Answers(kStepStart)) Emit(QByteArray(1, '\x5A'));
+        Emit(BootAnswer(kStepStart, '\x5A'));
       } else if (b == 0x06) {
         mode_ = Mode::BootBaud;
-        if (Answers(kStepAck)) Emit(QByteArray(1, '\x06'));
+        Emit(BootAnswer(kStepAck, '\x06'));
       }
       break;
     case Mode::BootBaud:
       if (b == 0x30) {
         mode_ = Mode::BootErase;
-        if (Answers(kStepBaud)) Emit(QByteArray(1, '\x30'));
+        Emit(BootAnswer(kStepBaud, '\x30'));
         timed_.push_back({emitTime_ + std::max(0, options_.eraseMs), [this] {
                             mode_ = Mode::BootRecords;
-                            if (Answers(kStepErase)) Emit(QByteArray(1, '\xC1'));
+                            Emit(BootAnswer(kStepErase, '\xC1'));
                           }});
       }
       break;
@@ -495,9 +514,8 @@ void SimInstrument::RecordByte(uint8_t b) {
 // Verdicts: the first byte on the record checksums, the second on the record
 // types; 0x00 means good.
 void SimInstrument::FinishUpload() {
-  QByteArray result;
-  if (Answers(kStepResult1)) result.append(badChecksum_ ? '\x01' : '\x00');
-  if (Answers(kStepResult2) && Answers(kStepResult1)) result.append(badRecord_ ? '\x01' : '\x00');
+  QByteArray result = BootAnswer(kStepResult1, badChecksum_ ? '\x01' : '\x00');
+  if (!result.isEmpty()) result += BootAnswer(kStepResult2, badRecord_ ? '\x01' : '\x00');
   uploadComplete_ = true;
   ++uploadsCompleted_;
   mode_ = Mode::Command;

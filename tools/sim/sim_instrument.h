@@ -41,6 +41,11 @@ struct SimOptions {
   bool longLines = false;        // every answer line is padded with '0' to longLineBytes
   int32_t longLineBytes = 3000;
   int32_t staleInputMs = 1000;   // partial input older than this is dropped (0 = never)
+  // The first N command lines are answered plainly; silent, echo, garbage and
+  // longLines act from line N + 1 on (an instrument that fails mid-transfer).
+  int32_t faultAfterLines = 0;
+  bool bootEcho = false;         // the bootloader sends every byte back before acting on it
+  int32_t bootGarbageStep = 0;   // bootloader answers a wrong byte from this step on (0 = never)
 };
 
 // One record the bootloader received, decoded from its binary form.
@@ -120,6 +125,8 @@ class SimInstrument {
   // Every complete non-empty command line received, in order.
   const std::vector<Text>& Commands() const { return commands_; }
   void ClearCommands() { commands_.clear(); }
+  // Command lines received since the start; ClearCommands does not reset it.
+  int64_t CommandCount() const { return commandCount_; }
   // Records of the last upload, and whether its end record came.
   const std::vector<SimRecord>& Records() const { return records_; }
   bool UploadComplete() const { return uploadComplete_; }
@@ -127,6 +134,10 @@ class SimInstrument {
 
   // Back to command mode, as after pressing the instrument's key.
   void LeaveBootloader();
+  // Every fault knob off (silent, echo, garbage, long lines, unanswered
+  // commands, the bootloader's stop, echo and garbage); back to command mode,
+  // as after the technician switched the instrument off and on.
+  void ClearFaults();
 
   Mode CurrentMode() const { return mode_; }
   bool InBootloader() const { return mode_ != Mode::Command; }
@@ -159,6 +170,9 @@ class SimInstrument {
   void RecordByte(uint8_t b);
   void FinishUpload();
   bool Answers(int32_t step) const;
+  // The byte the bootloader sends at a step: nothing when it stops there,
+  // a wrong one when it answers garbage from there on.
+  QByteArray BootAnswer(int32_t step, char byte) const;
   int64_t Now() const { return clock_ ? clock_() : 0; }
 
   SimOptions options_;
@@ -184,6 +198,7 @@ class SimInstrument {
   Text line_;
   int64_t lastByteMs_ = 0;
   std::vector<Text> commands_;
+  int64_t commandCount_ = 0;
 
   Mode mode_ = Mode::Command;
   std::vector<Timed> timed_;
