@@ -51,9 +51,15 @@ bool ParseDecimal(const Text& text, int32_t* value) {
 }  // namespace
 
 IniFile::IniFile(const QString& path) : path_(path) {
-  sections_.append(Section{});  // lines in front of the first header
   QByteArray data;
-  if (!ReadWholeFile(path, &data)) return;
+  if (!ReadWholeFile(path, &data)) data.clear();
+  Parse(data);
+}
+
+IniFile::IniFile(const QString& path, const QByteArray& data) : path_(path) { Parse(data); }
+
+void IniFile::Parse(const QByteArray& data) {
+  sections_ = {Section{}};  // lines in front of the first header
   for (const Text& raw : SplitLines(data)) {
     const Text trimmed = Trim(raw);
     if (trimmed.startsWith('[')) {

@@ -13,6 +13,9 @@ class IniFile {
  public:
   // Reads the file at once; a missing or unreadable file reads as empty.
   explicit IniFile(const QString& path);
+  // The same from the file's bytes, without reading the file (UpdateFile
+  // still writes to path).
+  IniFile(const QString& path, const QByteArray& data);
 
   const QString& Path() const { return path_; }
 
@@ -47,6 +50,7 @@ class IniFile {
     Text header;   // raw header line
     QList<Line> lines;
   };
+  void Parse(const QByteArray& data);
   Section* FindSection(const Text& name);
   const Section* FindSection(const Text& name) const;
   QString path_;

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int32_t kShowNormal = 1;
+[[maybe_unused]] constexpr int32_t kShowNormal = 1;  // the value a normal window stores
 constexpr int32_t kShowMinimized = 2;
 constexpr int32_t kShowMaximized = 3;
 constexpr int32_t kRestoreToMaximized = 2;  // flag: a minimised window was maximised before

@@ -111,6 +111,8 @@ bool IsBelow(const Text& path, const Text& key) {
 
 SettingsStore::SettingsStore(const QString& path) : path_(path) { Reload(); }
 
+SettingsStore::SettingsStore(const QString& path, const QByteArray& data) : path_(path) { Parse(data); }
+
 QString SettingsStore::DefaultPath() {
   const QString env = qEnvironmentVariable("SETUP720_REGISTRY");
   if (!env.isEmpty()) return env;
@@ -140,6 +142,11 @@ void SettingsStore::Reload() {
     if (readable_) error_.clear();
     return;
   }
+  Parse(data);
+}
+
+void SettingsStore::Parse(const QByteArray& data) {
+  keys_.clear();
   Key* current = nullptr;
   for (const QByteArray& raw : SplitLines(data)) {
     const QString line = QString::fromUtf8(raw).trimmed();
@@ -280,9 +287,11 @@ bool SettingsStore::WriteInteger(const Text& key, const Text& name, int32_t valu
 
 bool SettingsStore::DeleteValue(const Text& key, const Text& name) {
   if (!readable_) return false;
+  // The copy first: a key found before it would point into data the copy
+  // shares, and the removal would reach the copy too.
+  const QList<Key> before = keys_;
   Key* k = FindKey(NormalizeKey(key));
   if (!k) return true;
-  const QList<Key> before = keys_;
   if (k->values.removeIf([&](const Value& v) { return SameName(v.name, name); }) == 0) return true;
   return Save(before);
 }

@@ -23,6 +23,9 @@ class SettingsStore {
   // Reads the file at once. A missing file is an empty store; a file that
   // exists but cannot be read makes the store unreadable.
   explicit SettingsStore(const QString& path);
+  // The store as a file holding data gives it, without reading the file
+  // (writes still go to path).
+  SettingsStore(const QString& path, const QByteArray& data);
 
   // SETUP720_REGISTRY, else <user config>/Setup720/registry.ini.
   static QString DefaultPath();
@@ -72,6 +75,7 @@ class SettingsStore {
     QList<Value> values;
   };
 
+  void Parse(const QByteArray& data);
   Key* FindKey(const Text& normalized);
   const Key* FindKey(const Text& normalized) const;
   Key& MakeKey(const Text& normalized);

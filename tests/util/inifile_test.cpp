@@ -165,6 +165,20 @@ TEST_F(IniFileTest, LineBreaksInAValueCannotAddLines) {
   EXPECT_EQ(again.ReadSection("S"), QList<Text>{"a"});
 }
 
+TEST_F(IniFileTest, FromBytesReadsAsTheFileWouldAndWritesToItsPath) {
+  const QByteArray data = "; c\r\n[KONFIG]\r\n Comport = 3\nx\r[Main]\r\nDisclaim=1";
+  const IniFile fromFile(Write(data));
+  const QString path = dir_.File("other.INI");
+  ASSERT_TRUE(WriteWholeFile(path, "[Fremd]\r\nf=1\r\n"));  // not read
+  IniFile fromBytes(path, data);
+  EXPECT_EQ(fromBytes.ReadSections(), fromFile.ReadSections());
+  EXPECT_EQ(fromBytes.ReadSection("konfig"), fromFile.ReadSection("konfig"));
+  EXPECT_EQ(fromBytes.ReadInteger("KONFIG", "Comport", 0), 3);
+  EXPECT_FALSE(fromBytes.SectionExists("Fremd"));
+  ASSERT_TRUE(fromBytes.UpdateFile());
+  EXPECT_EQ(Read(path), "; c\r\n[KONFIG]\r\n Comport = 3\r\nx\r\n[Main]\r\nDisclaim=1\r\n");
+}
+
 TEST_F(IniFileTest, UpdateFailureKeepsTheOldFile) {
   const QString path = Write("[A]\r\nk=alt\r\n");
   IniFile ini(path);

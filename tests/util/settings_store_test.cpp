@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -114,6 +117,58 @@ TEST(SettingsStoreTest, AFailedWriteLeavesTheStoreAsBefore) {
   EXPECT_FALSE(store.ValueExists("Software\\ORX\\Setup720\\keyf", "FID"));
   EXPECT_FALSE(store.KeyExists("Software\\ORX\\Setup720"));
   EXPECT_FALSE(store.LastError().isEmpty());
+}
+
+TEST(SettingsStoreTest, AWriteThatFailsPartWayKeepsFileAndStore) {
+  TempDir dir;
+  const QString path = dir.File("registry.ini");
+  const Text key = "Software\\ORX\\Setup720\\keyf";
+  ASSERT_TRUE(SettingsStore(path).WriteString(key, "FID", "2"));
+  const QByteArray old = ReadBytes(path);
+  struct Case {
+    const char* what;
+    std::function<bool(SettingsStore&)> change;
+  };
+  const std::vector<Case> cases = {
+      {"write", [&](SettingsStore& s) { return s.WriteString(key, "FID", "3"); }},
+      {"several", [&](SettingsStore& s) { return s.WriteStrings(key, {{"FID", "4"}, {"X", "y"}}); }},
+      {"new key", [&](SettingsStore& s) { return s.CreateKey("Software\\Neu"); }},
+      {"delete value", [&](SettingsStore& s) { return s.DeleteValue(key, "FID"); }},
+      {"delete key", [&](SettingsStore& s) { return s.DeleteKey("Software"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SettingsStore store(path);
+    SetWriteFaultHook([](const QString&) { return qint64{6}; });
+    EXPECT_FALSE(c.change(store));
+    SetWriteFaultHook({});
+    EXPECT_FALSE(store.LastError().isEmpty());
+    EXPECT_EQ(ReadBytes(path), old);
+    // The store still holds what the file holds, and the next write works.
+    EXPECT_EQ(store.ReadString(key, "FID"), "2");
+    EXPECT_EQ(store.ValueNames(key), QList<Text>{"FID"});
+    EXPECT_FALSE(store.KeyExists("Software\\Neu"));
+    EXPECT_TRUE(c.change(store));
+    EXPECT_NE(ReadBytes(path), old);
+    ASSERT_TRUE(WriteWholeFile(path, old));
+  }
+}
+
+TEST(SettingsStoreTest, FromBytesReadsAsTheFileWouldAndWritesToItsPath) {
+  TempDir dir;
+  const QByteArray data = "[Software\\ORX\\Setup720\\keyf]\r\n\"FID\"=\"2\"\nplain = x \r\n[]\n";
+  const QString path = dir.File("registry.ini");
+  ASSERT_TRUE(WriteWholeFile(path, "[Fremd]\n\"f\"=\"1\"\n"));  // not read
+  SettingsStore store(path, data);
+  EXPECT_TRUE(store.Readable());
+  EXPECT_FALSE(store.KeyExists("Fremd"));
+  EXPECT_EQ(store.ValueNames("software\\orx\\setup720\\keyf"), (QList<Text>{"FID", "plain"}));
+  EXPECT_EQ(store.ReadString("Software\\ORX\\Setup720\\keyf", "plain"), "x");
+  ASSERT_TRUE(store.WriteString("Software\\ORX\\Setup720\\lang", "Set", "1"));
+  SettingsStore again(path);
+  EXPECT_FALSE(again.KeyExists("Fremd"));
+  EXPECT_EQ(again.ReadString("Software\\ORX\\Setup720\\keyf", "FID"), "2");
+  EXPECT_EQ(again.ReadString("Software\\ORX\\Setup720\\lang", "Set"), "1");
 }
 
 TEST(SettingsStoreTest, HandEditedFilesReadLeniently) {
