@@ -105,6 +105,9 @@ int64_t NowUs() {
   return duration_cast<microseconds>(steady_clock::now() - start).count();
 }
 
+// 10 bits per byte.
+int64_t ByteTimeNs(int32_t baud) { return 10'000'000'000LL / (baud > 0 ? baud : 9600); }
+
 bool ParseNumber(const char* text, int64_t lo, int64_t hi, int64_t& value) {
   if (!text || !*text) return false;
   char* end = nullptr;
@@ -297,18 +300,21 @@ int main(int argc, char** argv) {
   instrument.SetClock([] { return NowUs() / 1000; });
 
   std::deque<Byte> out;
-  int64_t lineFreeUs = 0;
+  // Line time is kept in nanoseconds: a byte at 57600 baud lasts 173.6 us,
+  // and whole microseconds would make the line 0.35 % fast.
+  int64_t lineFreeNs = 0;
   int32_t baud = slaveBaud();
   instrument.output = [&](const QByteArray& bytes) {
     int64_t start = instrument.EmitTimeMs() * 1000 + int64_t{options.latencyMs} * 1000;
     if (!out.empty()) start = std::max(start, out.back().dueUs);
-    const int64_t step = 10'000'000 / (baud > 0 ? baud : 9600);
-    if (options.paced) start = std::max(start, lineFreeUs);
+    int64_t atNs = start * 1000;
+    const int64_t stepNs = ByteTimeNs(baud);
+    if (options.paced) atNs = std::max(atNs, lineFreeNs);
     for (char c : bytes) {
-      if (options.paced) start += step;
-      out.push_back({start, c});
+      if (options.paced) atNs += stepNs;
+      out.push_back({atNs / 1000, c});
     }
-    if (options.paced) lineFreeUs = start;
+    if (options.paced) lineFreeNs = atNs;
   };
 
   size_t logged = 0;
@@ -361,7 +367,7 @@ int main(int argc, char** argv) {
   // pseudo-terminal would hand them over at once, and the instrument would
   // answer before a real one could have heard the command.
   std::deque<Byte> in;
-  int64_t rxFreeUs = 0;
+  int64_t rxFreeNs = 0;
   auto feedDue = [&] {
     const int64_t now = NowUs();
     QByteArray due;
@@ -460,10 +466,13 @@ int main(int argc, char** argv) {
       if (n > 0) {
         baud = slaveBaud();
         if (options.paced) {
-          const int64_t step = 10'000'000 / (baud > 0 ? baud : 9600);
-          int64_t t = std::max(NowUs(), rxFreeUs);
-          for (ssize_t i = 0; i < n; ++i) in.push_back({t += step, buf[i]});
-          rxFreeUs = t;
+          const int64_t stepNs = ByteTimeNs(baud);
+          int64_t t = std::max(NowUs() * 1000, rxFreeNs);
+          for (ssize_t i = 0; i < n; ++i) {
+            t += stepNs;
+            in.push_back({t / 1000, buf[i]});
+          }
+          rxFreeNs = t;
         } else {
           feed(buf, static_cast<int>(n));
         }
