@@ -286,23 +286,15 @@ TEST_F(EepromWindow, AFailedStoreKeepsTheOldFileAndTheDump) {
   const Text title = Title();
   const QString old = dir.File("alt.dat");
   ASSERT_TRUE(WriteWholeFile(old, "alter Auszug\r\n"));
-  struct Case {
-    const char* what;
-    QString file;
-    bool fault;
-  };
-  const std::vector<Case> cases = {
-      {"full disk", old, true},
-      {"no such folder", dir.File("fehlt/alt.dat"), false},
-  };
-  for (const Case& c : cases) {
+  for (const SaveFailure& c : SaveFailures(old, dir.File("fehlt/alt.dat"))) {
     SCOPED_TRACE(c.what);
     Boxes::Clear();
     const QString opened = form->OpenDialog.FileName;
     Dialogs::AnswerFile(c.file);
-    SetWriteFaultHook([&](const QString&) { return c.fault ? qint64{7} : qint64{-1}; });
-    form->BtStore->click();
-    SetWriteFaultHook({});
+    {
+      FullDiskScope disk(c.fullDisk, 7);
+      form->BtStore->click();
+    }
     ASSERT_EQ(Boxes::Shown().size(), 1u);
     EXPECT_EQ(Boxes::Shown()[0].kind, BoxKind::Error);
     EXPECT_EQ(Boxes::Shown()[0].message, TrimBlanks(Glb->StrError->Item(10)) + " " + FromQt(c.file));

@@ -255,21 +255,13 @@ TEST_F(FuelWindow, AFailedSaveKeepsTheOldFileAndTheTable) {
   const QByteArray table = Glb->FuelMemory.left(Glb->FuelMemoryLength);
   const QString old = dir.File("BRN_Holz.bin");
   ASSERT_TRUE(WriteWholeFile(old, "alte Tabelle"));
-  struct Case {
-    const char* what;
-    QString file;
-    bool fault;
-  };
-  const std::vector<Case> cases = {
-      {"full disk", old, true},
-      {"no such folder", dir.File("fehlt/BRN_Holz.bin"), false},
-  };
-  for (const Case& c : cases) {
+  for (const SaveFailure& c : SaveFailures(old, dir.File("fehlt/BRN_Holz.bin"))) {
     SCOPED_TRACE(c.what);
     Boxes::Clear();
-    SetWriteFaultHook([&](const QString&) { return c.fault ? qint64{100} : qint64{-1}; });
-    Save(c.file);
-    SetWriteFaultHook({});
+    {
+      FullDiskScope disk(c.fullDisk, 100);
+      Save(c.file);
+    }
     ASSERT_EQ(Boxes::Shown().size(), 1u);
     EXPECT_EQ(Boxes::Shown()[0].kind, BoxKind::Error);
     EXPECT_EQ(Boxes::Shown()[0].message, "Fehler beim Speichern der Datei " + FromQt(c.file));

@@ -352,23 +352,15 @@ TEST_F(PrinterWindow, AFailedStoreKeepsTheOldFileAndTheFields) {
   const QList<Text> lines = form->Lines();
   const QString old = dir.File("texte.txt");
   ASSERT_TRUE(WriteWholeFile(old, "alt\r\n"));
-  struct Case {
-    const char* what;
-    QString file;
-    bool fault;
-  };
-  const std::vector<Case> cases = {
-      {"full disk", old, true},
-      {"no such folder", dir.File("fehlt/texte.txt"), false},
-  };
-  for (const Case& c : cases) {
+  for (const SaveFailure& c : SaveFailures(old, dir.File("fehlt/texte.txt"))) {
     SCOPED_TRACE(c.what);
     Boxes::Clear();
     const QString opened = form->OpenDialog.FileName;
     Dialogs::AnswerFile(c.file);
-    SetWriteFaultHook([&](const QString&) { return c.fault ? qint64{4} : qint64{-1}; });
-    form->BtStore->click();
-    SetWriteFaultHook({});
+    {
+      FullDiskScope disk(c.fullDisk, 4);
+      form->BtStore->click();
+    }
     ASSERT_EQ(Boxes::Shown().size(), 1u);
     EXPECT_EQ(Boxes::Shown()[0].kind, BoxKind::Error);
     EXPECT_FALSE(Boxes::Shown()[0].message.isEmpty());

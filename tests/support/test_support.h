@@ -7,7 +7,30 @@
 #include <QString>
 
 #include "util/dialogs.h"
+#include "util/files.h"
 #include "util/msgbox.h"
+
+// The two ways a save fails: the disk fills part-way while the old file is
+// replaced, and the chosen file's folder does not exist.
+struct SaveFailure {
+  const char* what;
+  QString file;
+  bool fullDisk;
+};
+inline std::vector<SaveFailure> SaveFailures(const QString& old, const QString& inMissingFolder) {
+  return {{"full disk", old, true}, {"no such folder", inMissingFolder, false}};
+}
+
+// While it lives, a full disk lets every write through only `after` bytes.
+class FullDiskScope {
+ public:
+  FullDiskScope(bool on, qint64 after) {
+    SetWriteFaultHook([on, after](const QString&) { return on ? after : qint64{-1}; });
+  }
+  ~FullDiskScope() { SetWriteFaultHook({}); }
+  FullDiskScope(const FullDiskScope&) = delete;
+  FullDiskScope& operator=(const FullDiskScope&) = delete;
+};
 
 class Boxes {
  public:
